@@ -1,0 +1,109 @@
+// The main window as a toolkit-independent model: its controls, state fields and
+// event handlers. Front-ends mirror the controls and call the handlers.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/controls.h"
+#include "app/services.h"
+
+namespace veskaro::app {
+
+class Form2;
+
+/// State shared by the two windows.
+struct ProgramState {
+  /// 1 while the About window is loaded, 0 otherwise.
+  std::int16_t AboutOpen = 0;
+};
+
+class Form1 {
+ public:
+  Form1(Services services, ProgramState& program);
+  ~Form1();
+  Form1(const Form1&) = delete;
+  Form1& operator=(const Form1&) = delete;
+
+  // The window and its controls, in the order of the window's control list.
+  Window window;
+  ListBox List5;
+  TextBox Text1;
+  ListBox List4;
+  ListBox List3;
+  Button Command1;
+  ListBox List1;
+  Timer Timer1;
+  Button About;
+  Button CopyTo;
+  Button ExitButton;
+  ComboBox Combo2;
+  ComboBox Combo1;
+  ComboBox Combo3;
+  ComboBox Combo4;
+  ListBox List2;
+  Label Label4;
+  Label Label3;
+  Label Label2;
+  Label Label1;
+
+  // State fields.
+  std::string InfFileName;
+  std::string InfFolder;
+  std::string InstallSection;
+  std::string EntryKey;
+  std::int16_t ViewerEnabled = 0;
+  std::int16_t CopyFilesSearchEnabled = 0;
+  std::string WindowsInfIndex;
+  std::string ClassRoot;
+
+  /// Every control, in the order of the window's control list.
+  std::vector<const Control*> controls() const;
+
+  // Events.
+  void Load();
+  void Paint();
+  void ExitButtonClick();
+  void AboutClick();
+  void Combo1Click();
+  void Combo2Click();
+  void Command1Click();
+  void CopyToClick();
+  void List1DblClick();
+  void List1KeyPress(int key_ascii);
+  void Timer1Timer();
+
+  /// Whether the window has been unloaded (the program ends).
+  bool unloaded() const { return unloaded_; }
+  /// The About window while it is loaded, else null.
+  Form2* about_window() const;
+  ProgramState& program() { return program_; }
+  Services& services() { return services_; }
+
+  // Hooks for the front-end.
+  /// The main window was unloaded: close it and end the program.
+  std::function<void()> on_unload;
+  /// Show the About window (modeless, in front); called on open and on every paint
+  /// while it is loaded.
+  std::function<void(Form2&)> on_show_about;
+  /// Give the main window the input focus.
+  std::function<void()> on_focus;
+  /// Progress of the batch: entries analysed so far, and the batch's class index
+  /// and class count.
+  std::function<void(int entries_done, int class_index, int class_count)> on_batch_progress;
+
+ private:
+  class ListSink;
+
+  void ReportReadError(const std::string& path, const std::string& reason);
+  bool CopyRows();
+
+  Services services_;
+  ProgramState& program_;
+  std::unique_ptr<Form2> about_;
+  bool unloaded_ = false;
+};
+
+}  // namespace veskaro::app

@@ -1,0 +1,104 @@
+#include "inf/text.h"
+
+#include <array>
+
+namespace veskaro::inf {
+namespace {
+
+struct CaseTables {
+  std::array<char, 256> lower{};
+  std::array<char, 256> upper{};
+  CaseTables() {
+    for (int i = 0; i < 256; ++i) {
+      lower[i] = upper[i] = static_cast<char>(i);
+    }
+    auto pair = [this](int up, int low) {
+      lower[up] = static_cast<char>(low);
+      upper[low] = static_cast<char>(up);
+    };
+    for (int c = 'A'; c <= 'Z'; ++c) pair(c, c + 32);
+    pair(0x8A, 0x9A);  // S caron
+    pair(0x8C, 0x9C);  // OE ligature
+    pair(0x8E, 0x9E);  // Z caron
+    pair(0x9F, 0xFF);  // Y diaeresis
+    for (int c = 0xC0; c <= 0xDE; ++c) {
+      if (c != 0xD7) pair(c, c + 32);  // 0xD7 is the multiplication sign
+    }
+  }
+};
+
+const CaseTables& Tables() {
+  static const CaseTables tables;
+  return tables;
+}
+
+}  // namespace
+
+char LowerChar(char c) { return Tables().lower[static_cast<unsigned char>(c)]; }
+char UpperChar(char c) { return Tables().upper[static_cast<unsigned char>(c)]; }
+
+std::string LowerCase(std::string_view text) {
+  const auto& t = Tables().lower;
+  std::string out(text);
+  for (char& c : out) c = t[static_cast<unsigned char>(c)];
+  return out;
+}
+
+std::string UpperCase(std::string_view text) {
+  const auto& t = Tables().upper;
+  std::string out(text);
+  for (char& c : out) c = t[static_cast<unsigned char>(c)];
+  return out;
+}
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  const auto& t = Tables().lower;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (t[static_cast<unsigned char>(a[i])] != t[static_cast<unsigned char>(b[i])]) return false;
+  }
+  return true;
+}
+
+int CompareIgnoreCase(std::string_view a, std::string_view b) {
+  const auto& t = Tables().lower;
+  const std::size_t n = a.size() < b.size() ? a.size() : b.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const auto x = static_cast<unsigned char>(t[static_cast<unsigned char>(a[i])]);
+    const auto y = static_cast<unsigned char>(t[static_cast<unsigned char>(b[i])]);
+    if (x != y) return x < y ? -1 : 1;
+  }
+  if (a.size() == b.size()) return 0;
+  return a.size() < b.size() ? -1 : 1;
+}
+
+std::vector<std::string> Split(std::string_view text, std::string_view separator) {
+  std::vector<std::string> pieces;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t at = text.find(separator, start);
+    if (at == std::string_view::npos) break;
+    pieces.emplace_back(text.substr(start, at - start));
+    start = at + separator.size();
+  }
+  pieces.emplace_back(text.substr(start));
+  return pieces;
+}
+
+std::string Join(const std::vector<std::string>& pieces, std::string_view separator) {
+  std::string out;
+  for (std::size_t i = 0; i < pieces.size(); ++i) {
+    if (i) out += separator;
+    out += pieces[i];
+  }
+  return out;
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(' ');
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace veskaro::inf

@@ -1,0 +1,42 @@
+// Line-by-line reading of a text file's bytes.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/file_system.h"
+
+namespace veskaro::platform {
+
+/// Splits a ByteSource into lines. A line ends at CR, or at CR LF (one line end);
+/// LF alone is an ordinary character. Bytes are kept as they are, NUL included, and
+/// a line may be of any length. A last line without a line end counts when it is
+/// not empty.
+class LineReader {
+ public:
+  enum class Status { kLine, kEnd, kError };
+
+  explicit LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size = 64 * 1024);
+
+  /// Reads the next line into `*line`; the view stays valid until the next call.
+  /// On kError, `error()` says what went wrong.
+  Status Next(std::string_view* line);
+  const std::string& error() const { return error_; }
+
+ private:
+  bool Fill();
+
+  std::unique_ptr<ByteSource> source_;
+  std::vector<char> block_;
+  std::size_t begin_ = 0;  // first unread byte in block_
+  std::size_t end_ = 0;    // one past the last valid byte in block_
+  bool eof_ = false;
+  bool skip_lf_ = false;   // the previous line ended with CR; a leading LF belongs to it
+  std::string carry_;      // a line that spans blocks
+  std::string error_;
+};
+
+}  // namespace veskaro::platform

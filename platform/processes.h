@@ -1,0 +1,24 @@
+// Starting programs, activating their windows and typing into them.
+#pragma once
+
+#include <string_view>
+
+namespace veskaro::platform {
+
+enum class WindowStyle { kNormalFocus, kMaximizedFocus, kMinimizedFocus, kHidden };
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  /// Starts a program from a command line; returns at once. False when it cannot
+  /// be started.
+  virtual bool StartProgram(std::string_view command_line, WindowStyle style) = 0;
+  /// Brings the top-level window whose title matches `title` to the foreground,
+  /// without waiting. False when no window matches.
+  virtual bool ActivateWindow(std::string_view title) = 0;
+  /// Queues keystrokes, written in the standard key-string notation, to the
+  /// foreground window without waiting. False when they cannot be sent.
+  virtual bool SendKeys(std::string_view keys) = 0;
+};
+
+}  // namespace veskaro::platform
