@@ -1,0 +1,265 @@
+// veskaro-cli: the main window's logic on an offline Windows 9x installation, driven
+// from the command line. It has no rule of its own: every command chooses rows of
+// the window model and prints what the model shows.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "cli/cli_services.h"
+#include "drivers/driver_classes.h"
+#include "inf/text.h"
+#include "platform/offline/installation.h"
+#include "platform/posix/host_file_system.h"
+
+namespace {
+
+using veskaro::app::Form1;
+
+constexpr int kExitUsage = 2;
+constexpr int kExitCannotOpen = 3;
+constexpr int kExitNotFound = 4;
+
+const char kHelp[] =
+    "Usage: veskaro-cli [OPTIONS] COMMAND\n"
+    "\n"
+    "Reads the driver database of an offline Windows 95/98/Me installation and works\n"
+    "out which files each driver installed, like the Veskaro window does.\n"
+    "\n"
+    "Options:\n"
+    "  --root DIR        host folder that is the installation's drive C:\n"
+    "                    (default: the bundled sample installation)\n"
+    "  --registry FILE   registry to read: a REGEDIT4 export or a SYSTEM.DAT hive\n"
+    "                    (default: the installation's own SYSTEM.DAT)\n"
+    "  --windir WINPATH  the Windows folder as a Windows path (default: from MSDOS.SYS,\n"
+    "                    else the folder holding SYSTEM.DAT, else C:\\WINDOWS); it is the\n"
+    "                    value of the environment variable \"windir\" the program reads\n"
+    "  --answer yes|no   answer to questions the program asks (default: no)\n"
+    "  --help            this text\n"
+    "\n"
+    "Commands:\n"
+    "  classes              one line per class: <shown row> TAB <hidden row>\n"
+    "  entries CLASS        choose CLASS; one line per entry: <shown row> TAB <hidden row>\n"
+    "  files CLASS ENTRY    choose CLASS, then ENTRY; one line per file:\n"
+    "                       <full path> TAB <companion row>; then a line \"--\"; then the\n"
+    "                       comments text\n"
+    "  gather [--copy-to DIR]\n"
+    "                       gather every driver not installed with Windows; print the\n"
+    "                       gathered entries, a line \"--\", the file rows as for files,\n"
+    "                       a line \"--\", then the comments text; with --copy-to, copy\n"
+    "                       the gathered files into the host folder DIR afterwards\n"
+    "  copy CLASS ENTRY --to DIR\n"
+    "                       analyse one entry, then copy its files into the host folder DIR\n"
+    "\n"
+    "CLASS is a class key name (any letter case) or a shown class row; ENTRY is an entry\n"
+    "key name such as 0000 or a shown entry row. Rows are written as their bytes, and\n"
+    "CR LF inside the comments text as LF. Message boxes go to standard error as\n"
+    "\"veskaro: <title>: <text>\".\n"
+    "\n"
+    "Exit status: 0 done (also when a message box was shown), 2 usage, 3 the\n"
+    "installation or registry cannot be opened, 4 CLASS or ENTRY not found.\n";
+
+int Usage(const std::string& message) {
+  std::fprintf(stderr, "veskaro-cli: %s\nTry 'veskaro-cli --help'.\n", message.c_str());
+  return kExitUsage;
+}
+
+void Write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+void WriteCommentsText(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    out += text[i];
+  }
+  out += '\n';
+  Write(out);
+}
+
+void WritePairs(const veskaro::app::ListBox& shown, const veskaro::app::ListBox& hidden) {
+  for (int i = 0; i < shown.count(); ++i) {
+    Write(shown.row(i) + "\t" + (i < hidden.count() ? hidden.row(i) : std::string()) + "\n");
+  }
+}
+
+template <typename Combo>
+void WriteComboPairs(const Combo& shown, const Combo& hidden) {
+  for (int i = 0; i < shown.count(); ++i) {
+    Write(shown.row(i) + "\t" + (i < hidden.count() ? hidden.row(i) : std::string()) + "\n");
+  }
+}
+
+// Chooses the class named by `wanted` in Combo1. False when there is none.
+bool ChooseClass(Form1& form, const std::string& wanted) {
+  for (int i = 0; i < form.Combo3.count(); ++i) {
+    if (veskaro::inf::EqualsIgnoreCase(veskaro::drivers::KeyPart(form.Combo3.row(i)), wanted)) {
+      form.Combo1.set_list_index(i);
+      return true;
+    }
+  }
+  for (int i = 0; i < form.Combo1.count(); ++i) {
+    if (form.Combo1.row(i) == wanted) {
+      form.Combo1.set_list_index(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// Chooses the entry named by `wanted` in Combo2. False when there is none.
+bool ChooseEntry(Form1& form, const std::string& wanted) {
+  for (int i = 0; i < form.Combo4.count(); ++i) {
+    const std::string key = veskaro::drivers::KeyPart(form.Combo4.row(i));
+    const std::size_t slash = key.find('\\');
+    const std::string entry = slash == std::string::npos ? key : key.substr(slash + 1);
+    if (veskaro::inf::EqualsIgnoreCase(entry, wanted)) {
+      form.Combo2.set_list_index(i);
+      return true;
+    }
+  }
+  for (int i = 0; i < form.Combo2.count(); ++i) {
+    if (form.Combo2.row(i) == wanted) {
+      form.Combo2.set_list_index(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+// A host folder as the Windows path the program sees (drive Z: is the host's "/").
+std::optional<std::string> HostFolderAsWindowsPath(const std::string& dir) {
+  char* real = realpath(dir.c_str(), nullptr);
+  if (real == nullptr) return std::nullopt;
+  std::string host(real);
+  std::free(real);
+  return veskaro::platform::HostToWindowsPath(host);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  veskaro::platform::InstallationOptions options;
+  bool answer_yes = false;
+  std::vector<std::string> args;
+  std::string copy_to;
+  bool have_copy_to = false;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&](const char* name) -> std::optional<std::string> {
+      if (i + 1 >= argc) return std::nullopt;
+      (void)name;
+      return std::string(argv[++i]);
+    };
+    if (arg == "--help" || arg == "-h") {
+      Write(kHelp);
+      return 0;
+    } else if (arg == "--root" || arg == "--registry" || arg == "--windir" || arg == "--answer" ||
+               arg == "--copy-to" || arg == "--to") {
+      const auto v = value(arg.c_str());
+      if (!v) return Usage(arg + " needs a value");
+      if (arg == "--root") options.root = *v;
+      if (arg == "--registry") options.registry_file = *v;
+      if (arg == "--windir") options.windir = *v;
+      if (arg == "--answer") {
+        if (*v != "yes" && *v != "no") return Usage("--answer takes yes or no");
+        answer_yes = *v == "yes";
+      }
+      if (arg == "--copy-to" || arg == "--to") {
+        copy_to = *v;
+        have_copy_to = true;
+      }
+    } else if (arg.size() > 2 && arg.compare(0, 2, "--") == 0) {
+      return Usage("unknown option " + arg);
+    } else {
+      args.push_back(arg);
+    }
+  }
+  if (args.empty()) return Usage("no command given");
+  const std::string command = args[0];
+  const std::size_t wanted_args = command == "classes" ? 1
+                                  : command == "entries" ? 2
+                                  : command == "files" ? 3
+                                  : command == "gather" ? 1
+                                  : command == "copy" ? 3
+                                                      : 0;
+  if (wanted_args == 0) return Usage("unknown command " + command);
+  if (args.size() != wanted_args) return Usage("wrong number of arguments for " + command);
+  if (have_copy_to && command != "gather" && command != "copy") {
+    return Usage("--copy-to and --to go with gather and copy");
+  }
+  if (command == "copy" && !have_copy_to) return Usage("copy needs --to DIR");
+  if (options.root.empty()) options.root = VESKARO_DEFAULT_ROOT;
+
+  std::string error;
+  auto installation = veskaro::platform::OpenInstallation(options, &error);
+  if (installation == nullptr) {
+    std::fprintf(stderr, "veskaro-cli: %s\n", error.c_str());
+    return kExitCannotOpen;
+  }
+
+  veskaro::cli::StderrMessageBoxes boxes(stderr, answer_yes);
+  veskaro::cli::FixedFolderShell shell;
+  veskaro::cli::NoProcesses processes;
+  if (have_copy_to) {
+    const auto folder = HostFolderAsWindowsPath(copy_to);
+    if (!folder) {
+      std::fprintf(stderr, "veskaro-cli: %s: %s\n", copy_to.c_str(), std::strerror(errno));
+      return kExitUsage;
+    }
+    shell.folder = *folder;
+  }
+  veskaro::app::ProgramState program;
+  Form1 form(veskaro::app::Services{*installation->registry, *installation->files,
+                                    *installation->environment, boxes, shell, processes},
+             program);
+  form.Load();
+
+  if (command == "classes") {
+    WriteComboPairs(form.Combo1, form.Combo3);
+    return 0;
+  }
+  if (command == "gather") {
+    if (isatty(fileno(stderr))) {
+      form.on_batch_progress = [](int done, int class_index, int class_count) {
+        std::fprintf(stderr, "\rveskaro-cli: %d entries analysed, class %d of %d", done,
+                     class_index + 1, class_count);
+        std::fflush(stderr);
+      };
+    }
+    form.Command1Click();
+    if (form.on_batch_progress) std::fputs("\n", stderr);
+    for (const auto& row : form.List5.rows()) Write(row + "\n");
+    Write("--\n");
+    WritePairs(form.List1, form.List2);
+    Write("--\n");
+    WriteCommentsText(form.Text1.text());
+    if (have_copy_to) form.CopyToClick();
+    return 0;
+  }
+  if (!ChooseClass(form, args[1])) {
+    std::fprintf(stderr, "veskaro-cli: no class %s\n", args[1].c_str());
+    return kExitNotFound;
+  }
+  if (command == "entries") {
+    WriteComboPairs(form.Combo2, form.Combo4);
+    return 0;
+  }
+  if (!ChooseEntry(form, args[2])) {
+    std::fprintf(stderr, "veskaro-cli: no entry %s in class %s\n", args[2].c_str(),
+                 args[1].c_str());
+    return kExitNotFound;
+  }
+  if (command == "files") {
+    WritePairs(form.List1, form.List2);
+    Write("--\n");
+    WriteCommentsText(form.Text1.text());
+    return 0;
+  }
+  form.CopyToClick();  // copy
+  return 0;
+}
