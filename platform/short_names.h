@@ -1,0 +1,87 @@
+// Name rules of FAT folders as Windows 95 applies them: code page 1252 letter case,
+// 8.3 short aliases of long names, and wildcard patterns. Shared by the file systems
+// that present a folder tree through Windows paths.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veskaro::platform {
+
+/// Code page 1252 upper case of one byte: ASCII letters, the accented letters
+/// 0xE0..0xFE (except 0xF7), and the pairs š/Š, œ/Œ, ž/Ž, ÿ/Ÿ. Other bytes unchanged.
+char UpperCase1252(char c);
+/// Code page 1252 lower case of one byte (the inverse of UpperCase1252).
+char LowerCase1252(char c);
+std::string UpperCase1252(std::string_view text);
+std::string LowerCase1252(std::string_view text);
+/// True when `a` and `b` are equal ignoring code page 1252 letter case.
+bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
+
+/// True when `name` is a valid 8.3 short name as a FAT folder stores it: 1 to 8
+/// characters, optionally a dot and 1 to 3 more, no spaces, no lower-case letters
+/// and none of the characters that short names exclude (`+ , ; = [ ]` besides the
+/// ones no name may hold).
+bool IsShortName(std::string_view name);
+
+/// True when `name` can name a file or folder on Windows: not empty, not "." or "..",
+/// and free of control characters and of `" * / : < > ? \ |`.
+bool IsValidLongName(std::string_view name);
+
+/// The 8.3 aliases of the entries of one folder, one per name and in the same order.
+///
+/// A name that is a valid short name once upper-cased is its own (upper-case) alias.
+/// For any other name the basis is formed the way Windows 95 does: upper-case,
+/// leading dots and all spaces removed, every dot but the last removed, characters
+/// excluded from short names replaced by "_"; the primary part is the first 8
+/// characters before the last dot, the extension the first 3 after it. The alias is
+/// then the primary part shortened to make room for a numeric tail "~N" (6
+/// characters + "~1" ... "~9", 5 + "~10" ...) plus the extension, N being the
+/// smallest number not taken by an alias already given.
+///
+/// Names get their tails in name order (sorted ignoring case), because the order in
+/// which the files were created is not known here. This is an approximation of what
+/// a real FAT volume holds: there the tail numbers depend on the creation order and
+/// on names deleted since, so a folder with several long names of the same basis may
+/// have them numbered differently. A name that yields no basis at all (only dots and
+/// spaces) gets an empty alias.
+std::vector<std::string> ShortAliases(const std::vector<std::string>& names_in_folder);
+
+/// The name (as stored) among `names_in_folder` whose alias, computed as above, is
+/// `component` (ignoring case), or empty text when there is none.
+std::string ResolveAlias(const std::vector<std::string>& names_in_folder,
+                         std::string_view component);
+
+inline constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
+
+/// Finds the folder entry that a path component names, as a FAT folder does: an
+/// exact match first, then a match ignoring code page 1252 letter case, then, when
+/// the component contains "~", the entry whose 8.3 alias it is. Returns the index
+/// into `names_in_folder`, or kNoEntry.
+std::size_t MatchFolderEntry(const std::vector<std::string>& names_in_folder,
+                             std::string_view component);
+
+/// True when `pattern` contains a wildcard ("*" or "?").
+bool HasWildcard(std::string_view pattern);
+
+/// Windows wildcard matching ignoring code page 1252 letter case: "*" matches any
+/// run of characters, "?" any one character. As in a directory search, a pattern
+/// ending in ".*" also matches a name without that dot ("*.*" matches every name).
+bool MatchesWildcard(std::string_view pattern, std::string_view name);
+
+/// A Windows path split into its parts: "C:\A\B" gives drive 'C' and {"A", "B"}.
+struct WindowsPath {
+  char drive = 0;                       ///< upper-case drive letter
+  std::vector<std::string> components;  ///< "." removed, ".." applied, no empty parts
+  bool trailing_separator = false;      ///< the text ended in "\" (a drive root counts)
+};
+
+/// Splits `path`, which must begin with a drive letter and ":", at "\" and "/".
+/// Runs of separators count as one; "." parts are dropped and ".." removes the part
+/// before it (never climbing above the drive root). Returns false for a path without
+/// a drive, or one holding a NUL byte.
+bool ParseWindowsPath(std::string_view path, WindowsPath* result);
+
+}  // namespace veskaro::platform
