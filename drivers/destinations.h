@@ -28,22 +28,25 @@ struct Destinations {
 /// "Unrecognized File Destination Number <n>" and returns nullopt. Lines without "="
 /// are skipped.
 /// @throws inf::FileReadError when the INF exists but cannot be read.
-std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs,
-                                                std::string_view inf_path,
+std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs, std::string_view inf_path,
                                                 std::string_view windows_folder,
                                                 platform::MessageBoxes& boxes);
 
 /// The folder of directory number `n`, or nullopt when the number is not known.
 std::optional<std::string> FolderForNumber(double n, std::string_view windows_folder);
 
-/// Reads the number `text` begins with as classic BASIC's Val does: leading blanks,
-/// sign, digits with blanks between them, decimal point, exponent (E or D), and the
-/// prefixes &H and &O; 0 when the text does not begin with a number.
+/// Reads the number `text` begins with as classic BASIC's Val does: blanks, tabs and
+/// line feeds are skipped wherever they stand; then a sign, digits, decimal point and
+/// exponent (E or D, with its own sign), or the prefixes &H (hexadecimal) and &O or a
+/// bare & (octal), whose values up to 16 and 32 bits read as signed (&HFFFF is -1).
+/// 0 when the text does not begin with a number; a decimal number too large for a
+/// double gives an infinity (BASIC would stop with an overflow).
 double BasicVal(std::string_view text);
 
-/// Writes a number as BASIC's Str$ does without its leading blank: integers without a
-/// decimal point or leading zeros, "-" when negative, fractions with "." and up to 15
-/// significant digits.
+/// Writes a number as BASIC writes it into text: integers below 1E+15 without a
+/// decimal point or leading zeros, "-" when negative; other numbers with "." and up to
+/// 15 significant digits, in E notation ("1E+15", "1E-05") outside 1E-05 to 1E+15;
+/// an infinity as "1.#INF" or "-1.#INF".
 std::string BasicNumberText(double n);
 
 }  // namespace veskaro::drivers

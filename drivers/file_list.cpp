@@ -1,0 +1,179 @@
+#include "drivers/file_list.h"
+
+#include <optional>
+#include <vector>
+
+#include "drivers/destinations.h"
+#include "drivers/windows_inf_index.h"
+#include "inf/ini.h"
+#include "inf/text.h"
+
+namespace veskaro::drivers {
+namespace {
+
+enum class Pass { kFirst, kSecond };
+
+// The analysis of one located entry: the INF path, the destinations, and a
+// lower-case copy of every file-list row so that the duplicate test does not
+// re-lower the rows for every file line.
+class Analysis {
+ public:
+  Analysis(platform::FileSystem& fs, const AnalysisInput& input, FileListSink& sink)
+      : fs_(fs), input_(input), sink_(sink), inf_path_(input.location->InfPath()) {
+    for (int i = 0; i < sink_.RowCount(); ++i) {
+      lower_rows_.push_back(inf::LowerCase(sink_.PathRow(i)));
+    }
+  }
+
+  const std::string& inf_path() const { return inf_path_; }
+
+  void AddRow(std::string path, std::string companion) {
+    lower_rows_.push_back(inf::LowerCase(path));
+    sink_.AddRow(std::move(path), std::move(companion));
+  }
+
+  // Whether `lower_name` occurs in the text of any row listed so far. A name inside
+  // a longer name or a folder part counts, and so does the empty name.
+  bool Listed(std::string_view lower_name) const {
+    for (const std::string& row : lower_rows_) {
+      if (inf::Contains(row, lower_name)) return true;
+    }
+    return lower_name.empty();
+  }
+
+  // Work items ("name=body") for the comma pieces of a CopyFiles or DelFiles value:
+  // "@F" is the single file F in the default destination; any other piece names a
+  // file-list section whose lines form the body.
+  void AddWorkItems(std::string_view value, std::vector<std::string>* items) {
+    for (const std::string& piece : inf::Split(value, ",")) {
+      if (!piece.empty() && piece.front() == '@') {
+        items->push_back("DefaultDestDir=" + piece.substr(1));
+      } else {
+        const inf::IniList lines = inf::GetIniSection(fs_, inf_path_, piece);
+        items->push_back(piece + "=" + (lines ? inf::Join(*lines, ";") : std::string()));
+      }
+    }
+  }
+
+  // Lists the existing files of one work item. Returns false when the analysis must
+  // end (pass 1, a list without any destination).
+  bool Walk(std::string_view item, Pass pass) {
+    // The name ends at the first "=", the body at the second: a section line that
+    // holds "=" cuts the body there.
+    const std::size_t eq = item.find('=');
+    const std::string_view name = item.substr(0, eq);
+    std::string_view body = item.substr(eq + 1);
+    body = body.substr(0, body.find('='));
+
+    std::string folder = destinations_->Lookup(name);
+    if (folder.empty()) {
+      folder = destinations_->default_destination;
+      if (folder.empty()) {
+        // Pass 1 ends the analysis. Pass 2 skips the list: its bare file names would
+        // be looked up in the program's current folder and could list files that do
+        // not belong to the driver.
+        return pass == Pass::kSecond;
+      }
+    }
+
+    for (const std::string& line : inf::Split(body, ";")) {
+      const std::vector<std::string> fields = inf::Split(line, ",");
+      const std::string& file = fields[0];
+      if (Listed(inf::LowerCase(file))) continue;
+      const bool has_source = fields.size() > 1 && !fields[1].empty();
+      if (pass == Pass::kSecond &&
+          !inf::Contains(missing_, inf::LowerCase(has_source ? fields[1] : file))) {
+        continue;
+      }
+      std::string path = folder + file;
+      if (fs_.FindFirst(path, platform::SearchKind::kNormal).empty()) continue;
+      std::string companion = path + "||" + std::string(input_.entry_text);
+      if (has_source) companion += "||" + fields[1];
+      AddRow(std::move(path), std::move(companion));
+    }
+    return true;
+  }
+
+  // The lower-case names of [SourceDisksFiles] that no row lists, each followed by ";".
+  void BuildMissingSources() {
+    const inf::IniList lines = inf::GetIniSection(fs_, inf_path_, "SourceDisksFiles");
+    if (!lines) return;
+    for (const std::string& line : *lines) {
+      const std::string key = inf::LowerCase(std::string_view(line).substr(0, line.find('=')));
+      if (!Listed(key)) missing_ += key + ";";
+    }
+  }
+
+  const std::string& missing() const { return missing_; }
+
+  // Resolves the INF's destination folders; false when an unrecognised directory
+  // number ended the analysis (after its message).
+  bool ResolveFolders(platform::MessageBoxes& boxes) {
+    destinations_ = ResolveDestinations(fs_, inf_path_, input_.location->windows_folder, boxes);
+    return destinations_.has_value();
+  }
+
+ private:
+  platform::FileSystem& fs_;
+  const AnalysisInput& input_;
+  FileListSink& sink_;
+  const std::string inf_path_;
+  std::vector<std::string> lower_rows_;
+  std::string missing_;
+  std::optional<Destinations> destinations_;
+};
+
+}  // namespace
+
+void WriteVerdict(std::string_view windows_inf_index, std::string_view inf_file_name,
+                  FileListSink& sink) {
+  const std::string_view sentence =
+      IsWindowsInf(windows_inf_index, inf_file_name) ? kInstalledWithWindows : kShouldBeBackedUp;
+  sink.SetComments(std::string(sentence) + "\r\n\r\n");
+  sink.SetComments(sink.Comments() + "Total Files - " + std::to_string(sink.RowCount()));
+}
+
+void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes,
+                         const AnalysisInput& input, FileListSink& sink) {
+  const InfLocation* loc = input.location;
+  if (loc == nullptr || !loc->located) return;
+  Analysis analysis(fs, input, sink);
+  const std::string& inf_path = analysis.inf_path();
+
+  // The INF itself is always the first row.
+  std::string companion = inf_path + "||" + std::string(input.entry_text);
+  if (!loc->source_name.empty()) companion += "||" + inf::LowerCase(loc->source_name);
+  analysis.AddRow(inf_path, std::move(companion));
+
+  const std::string copy = inf::GetIniValue(fs, inf_path, loc->install_section, "CopyFiles");
+  WriteVerdict(input.windows_inf_index, loc->inf_file_name, sink);
+  if (copy.empty()) return;
+
+  if (!analysis.ResolveFolders(boxes)) return;
+
+  // Pass 1: the install section's own CopyFiles lists, then its DelFiles lists.
+  std::vector<std::string> items;
+  analysis.AddWorkItems(copy, &items);
+  const std::string del = inf::GetIniValue(fs, inf_path, loc->install_section, "DelFiles");
+  if (!del.empty()) analysis.AddWorkItems(del, &items);
+  for (const std::string& item : items) {
+    if (!analysis.Walk(item, Pass::kFirst)) return;
+  }
+
+  // Pass 2: files of [SourceDisksFiles] still missing are looked for in every other
+  // CopyFiles list of the INF.
+  analysis.BuildMissingSources();
+  if (input.copy_files_search_enabled && !analysis.missing().empty()) {
+    const inf::IniList values = inf::FindIniValues(fs, inf_path, "CopyFiles");
+    for (const std::string& value : values.value_or(std::vector<std::string>{})) {
+      if (value == copy) continue;
+      items.clear();
+      analysis.AddWorkItems(value, &items);
+      for (const std::string& item : items) analysis.Walk(item, Pass::kSecond);
+    }
+  }
+
+  WriteVerdict(input.windows_inf_index, loc->inf_file_name, sink);
+}
+
+}  // namespace veskaro::drivers
