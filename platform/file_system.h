@@ -17,7 +17,7 @@ enum class SearchKind {
 /// Failure classes of writes, as far as the program tells them apart.
 enum class FsError {
   kNone,
-  kPathNotFound,  ///< a folder of the path does not exist (or the source vanished)
+  kPathNotFound,  ///< a folder of either path does not exist
   kDiskFull,      ///< the destination drive has no room left
   kNotReady,      ///< the destination drive holds no medium
   kOther,         ///< anything else: no access, a name that is a folder, ...
