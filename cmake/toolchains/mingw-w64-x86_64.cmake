@@ -18,9 +18,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # Static runtimes, so that Wine needs no mingw DLLs on its path.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test executables (gtest discovery included) run through Wine. The wrapper drops
-# the CR of Windows text-mode line ends, which the test-list parser would keep.
-set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/../../win32/wine-run.sh")
+# Test executables (gtest discovery included) run through Wine, in the build
+# folder's own Wine prefix unless WINEPREFIX names another. The wrapper drops the
+# CR of Windows text-mode line ends, which the test-list parser would keep.
+set(CMAKE_CROSSCOMPILING_EMULATOR
+    "${CMAKE_CURRENT_LIST_DIR}/../../win32/wine-run.sh;--prefix;${CMAKE_BINARY_DIR}/wineprefix")
 
 # GCC 12 reports a false -Wrestrict overlap in std::string's operator+ at -O2 and
 # above (GCC bug 105329), which -Werror would turn into a failed build.
