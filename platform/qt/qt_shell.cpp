@@ -1,0 +1,39 @@
+#include "platform/qt/qt_shell.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include "platform/posix/host_file_system.h"
+#include "platform/qt/cp1252.h"
+
+namespace veskaro::platform {
+
+QtShell::QtShell(QWidget* parent, FolderDialog dialog, LinkOpener opener)
+    : parent_(parent), dialog_(std::move(dialog)), opener_(std::move(opener)) {
+  if (!dialog_) {
+    dialog_ = [](QWidget* owner, const QString& title) {
+      return QFileDialog::getExistingDirectory(owner, title, QDir::homePath(),
+                                               QFileDialog::ShowDirsOnly);
+    };
+  }
+  if (!opener_) opener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+}
+
+std::string QtShell::BrowseForFolder(std::string_view title) {
+  const QString chosen = dialog_(parent_.data(), FromCp1252(title));
+  if (chosen.isEmpty()) return {};
+  const QFileInfo info(chosen);
+  if (!info.isDir()) return {};
+  // The host's own bytes for the name, so that the file system finds it again.
+  const QByteArray host = QFile::encodeName(info.canonicalFilePath());
+  return HostToWindowsPath(host.toStdString());
+}
+
+void QtShell::OpenLink(std::string_view target) {
+  opener_(QUrl(FromCp1252(target), QUrl::TolerantMode));
+}
+
+}  // namespace veskaro::platform

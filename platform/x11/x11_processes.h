@@ -1,0 +1,75 @@
+// Starting programs, activating windows and typing keys on a Linux desktop with an
+// X11 display: Windows programs run under Wine, windows and keys go through X11.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/processes.h"
+#include "platform/x11/xdo_desktop.h"
+
+namespace veskaro::platform {
+
+/// What X11Processes needs of the host besides the X display. Tests replace it.
+class HostLauncher {
+ public:
+  virtual ~HostLauncher() = default;
+  /// The full path of an executable found on PATH, or empty text.
+  virtual QString FindExecutable(const QString& name) = 0;
+  /// Starts a program without waiting for it and without keeping a handle to it.
+  virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
+  /// Opens a host file with the desktop's default program for its type.
+  virtual bool OpenWithDefaultViewer(const QString& host_path) = 0;
+};
+
+/// The host through QProcess, QStandardPaths and QDesktopServices.
+class QtHostLauncher : public HostLauncher {
+ public:
+  QString FindExecutable(const QString& name) override;
+  bool StartDetached(const QString& program, const QStringList& arguments) override;
+  bool OpenWithDefaultViewer(const QString& host_path) override;
+};
+
+/// Processes on a Linux desktop.
+///
+/// StartProgram takes a command line "<program>.exe <argument>": everything after
+/// the first blank is one argument, a Windows path of the installation being read
+/// ("write.exe C:\WINDOWS\INF\X.INF"). The path is mapped to the host file and
+/// handed to Wine as "Z:\<host path>" (Wine's drive Z: is the host's "/"); Wine's
+/// "start" runs the program maximized, minimized or normal as the style asks.
+/// Without Wine, or when Wine cannot be started, the file is opened with the
+/// desktop's default viewer instead so that the user still sees it, and the call
+/// reports failure, since the program asked for did not start.
+///
+/// ActivateWindow and SendKeys use the X display (XdoDesktop), opened at first use;
+/// they fail when there is none.
+class X11Processes : public Processes {
+ public:
+  /// The host path of a Windows path, or empty text when it names no file.
+  using HostPathOf = std::function<std::string(std::string_view windows_path)>;
+
+  /// `launcher` defaults to QtHostLauncher; `display` empty means $DISPLAY.
+  explicit X11Processes(HostPathOf host_path_of, std::unique_ptr<HostLauncher> launcher = nullptr,
+                        std::string display = {}, int key_delay_ms = 50);
+  ~X11Processes() override;
+
+  bool StartProgram(std::string_view command_line, WindowStyle style) override;
+  bool ActivateWindow(std::string_view title) override;
+  bool SendKeys(std::string_view keys) override;
+
+ private:
+  XdoDesktop* Desktop();
+
+  HostPathOf host_path_of_;
+  std::unique_ptr<HostLauncher> launcher_;
+  std::string display_;
+  int key_delay_ms_;
+  bool desktop_tried_ = false;
+  std::unique_ptr<XdoDesktop> desktop_;
+};
+
+}  // namespace veskaro::platform

@@ -1,0 +1,78 @@
+#include "qt/view_test_support.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+#include "platform/qt/cp1252.h"
+
+namespace veskaro::qt {
+
+SampleWindow::SampleWindow() {
+  platform::InstallationOptions options;
+  options.root = VESKARO_SAMPLE_DIR "/drive_c";
+  std::string error;
+  installation_ = platform::OpenInstallation(options, &error);
+  if (installation_ == nullptr) qFatal("cannot open the sample: %s", error.c_str());
+  form_ = std::make_unique<app::Form1>(
+      app::Services{*installation_->registry, *installation_->files, *installation_->environment,
+                    boxes, shell, processes},
+      program_);
+  view_ = std::make_unique<Form1View>(*form_);
+  form_->Load();
+  view_->activateWindow();
+  if (!QTest::qWaitForWindowExposed(view_.get())) qWarning("the main window was not exposed");
+}
+
+SampleWindow::~SampleWindow() {
+  view_.reset();
+  form_.reset();
+}
+
+bool SampleWindow::ChooseFromPopup(const char* combo_name, const QString& text) {
+  auto* combo = widget<QComboBox>(combo_name);
+  if (combo == nullptr) return false;
+  const int index = combo->findText(text, Qt::MatchExactly);
+  if (index < 0) return false;
+  QTest::mouseClick(combo, Qt::LeftButton);
+  QAbstractItemView* popup = combo->view();
+  if (!QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000)) return false;
+  const QModelIndex row = popup->model()->index(index, combo->modelColumn());
+  popup->scrollTo(row);
+  const QPoint at = popup->visualRect(row).center();
+  // The popup ignores a release that comes within a double-click time of the press
+  // that opened it, as a user's slow click would; so wait that long first.
+  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  // A press and release on the row chooses it and closes the popup.
+  QTest::mouseClick(popup->viewport(), Qt::LeftButton, Qt::NoModifier, at);
+  return QTest::qWaitFor([popup] { return !popup->isVisible(); }, 2000);
+}
+
+bool SampleWindow::ChooseEntry(const QString& class_text, const QString& entry_text) {
+  return ChooseFromPopup("Combo1", class_text) && ChooseFromPopup("Combo2", entry_text);
+}
+
+void SampleWindow::Click(const char* button) {
+  QTest::mouseClick(widget<QPushButton>(button), Qt::LeftButton);
+}
+
+void SampleWindow::SelectRow(const char* list_name, int row) {
+  auto* list = widget<QListWidget>(list_name);
+  const QRect rect = list->visualItemRect(list->item(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, rect.center());
+}
+
+QStringList SampleWindow::Rows(const QListWidget* list) {
+  QStringList rows;
+  for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
+  return rows;
+}
+
+bool SaveScreenshot(QWidget& widget, const QString& name) {
+  const QString dir = QStringLiteral(VESKARO_SCREENSHOT_DIR);
+  if (!QDir().mkpath(dir)) return false;
+  return widget.grab().save(dir + "/" + name + ".png", "PNG");
+}
+
+}  // namespace veskaro::qt
