@@ -43,7 +43,10 @@ std::string DriverFolderName(std::string_view entry_text) {
 }
 
 std::string StoredName(std::string_view source_path, const std::string* vendor_name) {
-  const std::string_view own = source_path.substr(source_path.rfind('\\') + 1);
+  // The listed path comes from the INF's file lines, which may hold "/" and ".." (a
+  // line "x/../../../ETC/PASSWD" names an existing C:\ETC\PASSWD); only its last
+  // component is a name to store.
+  const std::string_view own = LastComponent(source_path);
   if (vendor_name == nullptr) return std::string(own);
   const std::string_view last = LastComponent(*vendor_name);
   if (OnlyDotsAndBlanks(last)) return std::string(own);
