@@ -161,6 +161,10 @@ TextBoxView::TextBoxView(app::TextBox& model, QWidget* parent)
     : QPlainTextEdit(parent), model_(model) {
   setLineWrapMode(QPlainTextEdit::WidgetWidth);
   setTabChangesFocus(true);
+  // Like the classic text box: no scroll bars, a narrow margin.
+  setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  document()->setDocumentMargin(2);
   MirrorControl(model, this);
   SyncText();
   Follow(model, this, {app::Change::kText}, [](TextBoxView* v) { v->SyncText(); });

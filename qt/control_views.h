@@ -59,7 +59,8 @@ class ComboBoxView : public QComboBox {
   app::ComboBox& model_;
 };
 
-/// A multi-line text box; CR LF in the model is a line break on screen.
+/// A multi-line text box without scroll bars; CR LF in the model is a line break on
+/// screen.
 class TextBoxView : public QPlainTextEdit {
  public:
   TextBoxView(app::TextBox& model, QWidget* parent);

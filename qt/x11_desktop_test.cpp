@@ -1,8 +1,10 @@
 // Activating a window by its title and typing into it on a real X server (run
 // under a private Xvfb by the test's launcher).
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <future>
 
 #include "platform/x11/x11_processes.h"
@@ -14,6 +16,7 @@ class X11DesktopTest : public QObject {
 
  private slots:
   void activatesAWindowByTitleAndTypesIntoIt();
+  void aStartedProgramIsGivenTimeToOpenItsWindow();
 
  private:
   // Runs `call` on another thread while this one keeps handling the window's events,
@@ -61,6 +64,39 @@ void X11DesktopTest::activatesAWindowByTitleAndTypesIntoIt() {
   QTRY_COMPARE(wordpad->text(), QString::fromUtf8("{café € Ab"));
   QCOMPARE(other->text(), QString());
   QVERIFY(!processes.SendKeys("{NOSUCHKEY}"));
+}
+
+// A program that takes a while to open its window, as one run under Wine does.
+class SlowLauncher : public platform::HostLauncher {
+ public:
+  QString FindExecutable(const QString&) override { return "/usr/bin/wine"; }
+  bool StartDetached(const QString&, const QStringList&) override { return true; }
+  bool OpenWithDefaultViewer(const QString&) override { return false; }
+};
+
+void X11DesktopTest::aStartedProgramIsGivenTimeToOpenItsWindow() {
+  if (QGuiApplication::platformName() != "xcb") QSKIP("needs an X11 display");
+  platform::X11Processes processes([](std::string_view) { return std::string("/tmp/X.INF"); },
+                                   std::make_unique<SlowLauncher>());
+  processes.set_window_wait(std::chrono::seconds(10), std::chrono::milliseconds(1500),
+                            std::chrono::milliseconds(400));
+  // Without a start there is no waiting.
+  QVERIFY(!processes.ActivateWindow("Late Wordpad"));
+
+  QVERIFY(processes.StartProgram("write.exe C:\\X.INF", platform::WindowStyle::kMaximizedFocus));
+  std::unique_ptr<QLineEdit> late;
+  QElapsedTimer clock;
+  qint64 shown_at = 0;
+  QTimer::singleShot(300, [&] {
+    late = Editor("X.INF - Late Wordpad", 40);
+    shown_at = clock.elapsed();
+  });
+  clock.start();
+  QVERIFY(OffThread([&] { return processes.ActivateWindow("Wordpad"); }));
+  QVERIFY(late != nullptr);
+  // It is activated once it has been on screen for the settling time.
+  QVERIFY(clock.elapsed() - shown_at >= 400);
+  QTRY_VERIFY(late->isActiveWindow());
 }
 
 }  // namespace veskaro::qt

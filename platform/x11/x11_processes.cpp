@@ -5,8 +5,10 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <thread>
 
 #include "platform/qt/cp1252.h"
+#include "platform/x11/window_title.h"
 
 namespace veskaro::platform {
 namespace {
@@ -65,7 +67,11 @@ bool X11Processes::StartProgram(std::string_view command_line, WindowStyle style
     if (style == WindowStyle::kMinimizedFocus) arguments << "/min";
     arguments << FromCp1252(program);
     if (!wine_argument.isEmpty()) arguments << wine_argument;
-    if (launcher_->StartDetached(wine, arguments)) return true;
+    if (launcher_->StartDetached(wine, arguments)) {
+      last_start_ = std::chrono::steady_clock::now();
+      first_seen_.reset();
+      return true;
+    }
   }
   if (!host_path.isEmpty()) launcher_->OpenWithDefaultViewer(host_path);
   return false;
@@ -81,7 +87,27 @@ XdoDesktop* X11Processes::Desktop() {
 
 bool X11Processes::ActivateWindow(std::string_view title) {
   XdoDesktop* desktop = Desktop();
-  return desktop != nullptr && desktop->ActivateWindow(title);
+  if (desktop == nullptr) return false;
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  if (!last_start_.has_value() || start - *last_start_ >= window_grace_) {
+    return desktop->ActivateWindow(title);
+  }
+  // A program was started a moment ago: give its window time to appear and settle.
+  const QString wanted = FromCp1252(title);
+  const auto deadline = start + window_wait_;
+  for (;;) {
+    const auto now = Clock::now();
+    std::vector<QString> titles;
+    for (const std::string& t : desktop->WindowTitles())
+      titles.push_back(QString::fromStdString(t));
+    if (ChooseWindowByTitle(titles, wanted) >= 0) {
+      if (!first_seen_.has_value()) first_seen_ = now;
+      if (now - *first_seen_ >= window_settle_ && desktop->ActivateWindow(title)) return true;
+    }
+    if (now >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
 }
 
 bool X11Processes::SendKeys(std::string_view keys) {

@@ -4,8 +4,10 @@
 
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -46,7 +48,12 @@ class QtHostLauncher : public HostLauncher {
 /// reports failure, since the program asked for did not start.
 ///
 /// ActivateWindow and SendKeys use the X display (XdoDesktop), opened at first use;
-/// they fail when there is none.
+/// they fail when there is none. A program run under Wine takes a second or so to
+/// open its window, far longer than a Windows program did, and keys that reach a
+/// window in its first moments are lost. So for a while after a start
+/// (`window_grace`), ActivateWindow waits up to `window_wait` for a matching window
+/// that has been on screen for `window_settle` before it activates it or reports
+/// failure. At other times it does not wait.
 class X11Processes : public Processes {
  public:
   /// The host path of a Windows path, or empty text when it names no file.
@@ -55,6 +62,16 @@ class X11Processes : public Processes {
   /// `launcher` defaults to QtHostLauncher; `display` empty means $DISPLAY.
   explicit X11Processes(HostPathOf host_path_of, std::unique_ptr<HostLauncher> launcher = nullptr,
                         std::string display = {}, int key_delay_ms = 50);
+
+  /// How long after a start ActivateWindow waits for a window, how long at most
+  /// each call waits, and how long a new window must have been seen.
+  void set_window_wait(std::chrono::milliseconds window_grace,
+                       std::chrono::milliseconds window_wait,
+                       std::chrono::milliseconds window_settle) {
+    window_grace_ = window_grace;
+    window_wait_ = window_wait;
+    window_settle_ = window_settle;
+  }
   ~X11Processes() override;
 
   bool StartProgram(std::string_view command_line, WindowStyle style) override;
@@ -70,6 +87,11 @@ class X11Processes : public Processes {
   int key_delay_ms_;
   bool desktop_tried_ = false;
   std::unique_ptr<XdoDesktop> desktop_;
+  std::chrono::milliseconds window_grace_{10000};
+  std::chrono::milliseconds window_wait_{500};
+  std::chrono::milliseconds window_settle_{500};
+  std::optional<std::chrono::steady_clock::time_point> last_start_;
+  std::optional<std::chrono::steady_clock::time_point> first_seen_;  // since the last start
 };
 
 }  // namespace veskaro::platform
