@@ -1,0 +1,553 @@
+// veskaro-bench: measures, in one run, the INF reader against raw line splitting,
+// the start-up, one entry analysis on the largest INF, the whole gather against
+// reading its bytes at raw speed, and the copy against cp; prints one table.
+//
+// Every time is the median of several runs on a warm page cache. The program checks
+// what it measured (section lines, rows, copied files) and fails when a result is
+// wrong; it never fails because something is slow.
+#include <fcntl.h>
+#include <ftw.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/form1.h"
+#include "bench/generator.h"
+#include "bench/options.h"
+#include "drivers/driver_classes.h"
+#include "inf/ini.h"
+#include "platform/offline/installation.h"
+#include "platform/posix/host_file_system.h"
+
+extern char** environ;
+
+namespace {
+
+using veskaro::app::Form1;
+namespace platform = veskaro::platform;
+namespace bench = veskaro::bench;
+
+constexpr std::size_t kReadBlock = 64 * 1024;  // what the INF reader reads at a time
+
+[[noreturn]] void Die(const std::string& what) {
+  std::fprintf(stderr, "veskaro-bench: %s\n", what.c_str());
+  std::exit(1);
+}
+
+void Check(bool ok, const std::string& what) {
+  if (!ok) Die("check failed: " + what);
+}
+
+double Now() {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Runs `work` `runs` times and returns the median time in seconds; `before` runs
+// untimed ahead of each run.
+double Median(int runs, const std::function<void()>& work,
+              const std::function<void()>& before = nullptr) {
+  std::vector<double> times;
+  for (int r = 0; r < runs; ++r) {
+    if (before) before();
+    const double start = Now();
+    work();
+    times.push_back(Now() - start);
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The limit for reading a file: read() in blocks of the reader's size, and one memchr
+// line split over each block. Returns the number of line ends.
+std::size_t RawSplit(const std::string& host_path, std::size_t limit = SIZE_MAX) {
+  const int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) Die("cannot open " + host_path);
+  static std::vector<char> block(kReadBlock);
+  std::size_t lines = 0, done = 0;
+  while (done < limit) {
+    const ssize_t got = read(fd, block.data(), std::min(block.size(), limit - done));
+    if (got <= 0) break;
+    done += static_cast<std::size_t>(got);
+    const char* p = block.data();
+    const char* end = p + got;
+    while (
+        (p = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p))))) {
+      ++lines;
+      ++p;
+    }
+  }
+  close(fd);
+  return lines;
+}
+
+std::size_t FileSize(const std::string& host_path) {
+  struct stat info;
+  if (stat(host_path.c_str(), &info) != 0) Die("cannot stat " + host_path);
+  return static_cast<std::size_t>(info.st_size);
+}
+
+long PeakRssKb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
+  return std::remove(path) == 0 ? 0 : -1;
+}
+void RemoveTree(const std::string& path) {
+  struct stat info;
+  if (lstat(path.c_str(), &info) == 0) nftw(path.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS);
+}
+
+int CountEntry(const char*, const struct stat* info, int flag, struct FTW*);
+std::size_t g_counted = 0;
+int CountEntry(const char*, const struct stat* info, int flag, struct FTW*) {
+  if (flag == FTW_F && S_ISREG(info->st_mode)) ++g_counted;
+  return 0;
+}
+std::size_t CountFiles(const std::string& path) {
+  g_counted = 0;
+  nftw(path.c_str(), CountEntry, 32, FTW_PHYS);
+  return g_counted;
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) Die("no such folder: " + path);
+  std::string out = real;
+  std::free(real);
+  return out;
+}
+
+// Message boxes that answer every question with Yes and remember what they showed.
+class Boxes : public platform::MessageBoxes {
+ public:
+  platform::MsgResult Show(std::string_view text, std::string_view, platform::MsgIcon,
+                           platform::MsgButtons buttons) override {
+    ++shown;
+    last = std::string(text);
+    return buttons == platform::MsgButtons::kYesNo ? platform::MsgResult::kYes
+                                                   : platform::MsgResult::kOk;
+  }
+  int shown = 0;
+  std::string last;
+};
+
+class Shell : public platform::Shell {
+ public:
+  std::string BrowseForFolder(std::string_view) override { return folder; }
+  void OpenLink(std::string_view) override {}
+  std::string folder;
+};
+
+class NoProcesses : public platform::Processes {
+ public:
+  bool StartProgram(std::string_view, platform::WindowStyle) override { return false; }
+  bool ActivateWindow(std::string_view) override { return false; }
+  bool SendKeys(std::string_view) override { return false; }
+};
+
+// Passes every call on and counts lookups, opened files and the bytes read.
+class CountingFileSystem : public platform::FileSystem {
+ public:
+  explicit CountingFileSystem(platform::FileSystem& inner) : inner_(inner) {}
+
+  struct Opened {
+    std::string path;
+    std::size_t bytes = 0;
+  };
+
+  std::string FindFirst(std::string_view path, platform::SearchKind kind) const override {
+    ++lookups;
+    return inner_.FindFirst(path, kind);
+  }
+  platform::FsStatus MakeDirectory(std::string_view path) override {
+    return inner_.MakeDirectory(path);
+  }
+  platform::FsStatus CopyFile(std::string_view from, std::string_view to) override {
+    return inner_.CopyFile(from, to);
+  }
+  std::unique_ptr<platform::ByteSource> OpenRead(std::string_view path,
+                                                 std::string* error) override {
+    auto source = inner_.OpenRead(path, error);
+    if (source == nullptr) return source;
+    opened.push_back({std::string(path), 0});
+    return std::make_unique<Source>(std::move(source), &opened.back().bytes, &bytes);
+  }
+  void Reset() {
+    lookups = 0;
+    bytes = 0;
+    opened.clear();
+  }
+
+  mutable std::size_t lookups = 0;
+  std::size_t bytes = 0;
+  std::deque<Opened> opened;  // a deque keeps the counters' addresses
+
+ private:
+  class Source : public platform::ByteSource {
+   public:
+    Source(std::unique_ptr<platform::ByteSource> inner, std::size_t* file, std::size_t* total)
+        : inner_(std::move(inner)), file_(file), total_(total) {}
+    std::ptrdiff_t Read(char* buffer, std::size_t capacity, std::string* error) override {
+      const std::ptrdiff_t got = inner_->Read(buffer, capacity, error);
+      if (got > 0) {
+        *file_ += static_cast<std::size_t>(got);
+        *total_ += static_cast<std::size_t>(got);
+      }
+      return got;
+    }
+
+   private:
+    std::unique_ptr<platform::ByteSource> inner_;
+    std::size_t* file_;
+    std::size_t* total_;
+  };
+  platform::FileSystem& inner_;
+};
+
+// The main window over one file system, loaded.
+struct Window {
+  Window(platform::OfflineInstallation& inst, platform::FileSystem& files)
+      : services{*inst.registry, files, *inst.environment, boxes, shell, processes},
+        form(std::make_unique<Form1>(services, program)) {}
+  Boxes boxes;
+  Shell shell;
+  NoProcesses processes;
+  veskaro::app::Services services;
+  veskaro::app::ProgramState program;
+  std::unique_ptr<Form1> form;
+};
+
+// Chooses the class and finds the entry that the manifest names; returns the entry's
+// index in Combo2.
+int ChooseLargeEntry(Form1& form, const bench::Manifest& manifest) {
+  int class_row = -1;
+  for (int i = 0; i < form.Combo3.count(); ++i) {
+    if (veskaro::drivers::KeyPart(form.Combo3.row(i)) == manifest.large_class) class_row = i;
+  }
+  Check(class_row >= 0, "the large entry's class is listed");
+  form.Combo1.set_list_index(class_row);
+  const std::string wanted = manifest.large_class + "\\" + manifest.large_entry;
+  for (int j = 0; j < form.Combo4.count(); ++j) {
+    if (veskaro::drivers::KeyPart(form.Combo4.row(j)) == wanted) return j;
+  }
+  Die("the large entry " + wanted + " is not listed");
+}
+
+// cp of `files` into `folder`, in batches that fit a command line.
+void RunCp(const std::vector<std::string>& files, const std::string& folder) {
+  for (std::size_t start = 0; start < files.size(); start += 2000) {
+    std::vector<std::string> args = {"cp", "-t", folder, "--"};
+    for (std::size_t i = start; i < std::min(files.size(), start + 2000); ++i) {
+      args.push_back(files[i]);
+    }
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    pid_t pid;
+    if (posix_spawnp(&pid, "cp", nullptr, nullptr, argv.data(), environ) != 0) Die("cannot run cp");
+    int status = 0;
+    waitpid(pid, &status, 0);
+    Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "cp succeeded");
+  }
+}
+
+std::string Time(double seconds) {
+  char text[32];
+  if (seconds >= 1)
+    std::snprintf(text, sizeof text, "%.2f s", seconds);
+  else
+    std::snprintf(text, sizeof text, "%.1f ms", seconds * 1e3);
+  return text;
+}
+
+std::string Bytes(double bytes) {
+  char text[32];
+  if (bytes >= 1e9)
+    std::snprintf(text, sizeof text, "%.2f GB", bytes / 1e9);
+  else if (bytes >= 1e6)
+    std::snprintf(text, sizeof text, "%.1f MB", bytes / 1e6);
+  else
+    std::snprintf(text, sizeof text, "%.0f KB", bytes / 1e3);
+  return text;
+}
+
+std::string Rate(double bytes, double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f GB/s", bytes / seconds / 1e9);
+  return text;
+}
+
+std::string Ratio(double ratio) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f×", ratio);
+  return text;
+}
+
+struct Row {
+  std::string measure, time, work, rate, baseline, ratio, target;
+};
+
+void PrintTable(const std::vector<Row>& rows) {
+  std::printf("| measure | time | work | rate | baseline | ratio | target |\n");
+  std::printf("|---|---:|---|---:|---|---:|---|\n");
+  for (const Row& r : rows) {
+    std::printf("| %s | %s | %s | %s | %s | %s | %s |\n", r.measure.c_str(), r.time.c_str(),
+                r.work.c_str(), r.rate.c_str(), r.baseline.c_str(), r.ratio.c_str(),
+                r.target.c_str());
+  }
+}
+
+std::string CpuModel() {
+  std::FILE* f = std::fopen("/proc/cpuinfo", "r");
+  if (f == nullptr) return "unknown CPU";
+  char line[512];
+  std::string model = "unknown CPU";
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    if (std::strncmp(line, "model name", 10) == 0) {
+      const char* colon = std::strchr(line, ':');
+      if (colon != nullptr) {
+        model = colon + 2;
+        if (!model.empty() && model.back() == '\n') model.pop_back();
+      }
+      break;
+    }
+  }
+  std::fclose(f);
+  return model;
+}
+
+const char kHelp[] =
+    "Usage: veskaro-bench [OPTIONS]\n"
+    "Generates (or reuses) a synthetic installation and measures the INF reader, the\n"
+    "start-up, one entry analysis, the gather and the copy; prints one Markdown table.\n\n"
+    "  --data DIR          where the installation is generated and reused\n"
+    "                      (default: " VESKARO_BENCH_DATA_DIR
+    "/<preset>-s<seed>)\n"
+    "  --runs N            runs per measure, the median is shown (default 5)\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bench::GeneratorOptions options;
+  std::string preset = "large";
+  std::string data;
+  int runs = 5;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::printf("%s%s", kHelp, bench::kSizeOptionsHelp);
+      return 0;
+    }
+    if (i + 1 >= argc) Die("option " + arg + " needs a value (see --help)");
+    const std::string value = argv[++i];
+    if (arg == "--data") {
+      data = value;
+    } else if (arg == "--runs") {
+      runs = std::max(1, std::atoi(value.c_str()));
+    } else if (!bench::ApplySizeOption(arg, value, &options, &preset)) {
+      Die("bad option " + arg + " " + value + " (see --help)");
+    }
+  }
+  if (options.huge_inf_bytes == 0) Die("the reader needs HUGE.INF: --huge-mb must be above 0");
+  if (data.empty()) {
+    data = std::string(VESKARO_BENCH_DATA_DIR) + "/" + preset + "-s" + std::to_string(options.seed);
+  }
+
+  // The installation: reused when an earlier run wrote it with the same options.
+  bench::Manifest manifest;
+  double generate_seconds = -1;
+  if (!bench::ReadManifest(data, &manifest) ||
+      manifest.parameters != bench::ParameterLine(options)) {
+    std::fprintf(stderr, "veskaro-bench: generating %s ...\n", data.c_str());
+    std::string error;
+    const double start = Now();
+    if (!bench::Generate(options, data, &manifest, &error)) Die(error);
+    generate_seconds = Now() - start;
+  }
+  data = RealPath(data);
+  std::vector<Row> rows;
+
+  // 1. The INF reader on HUGE.INF against raw line splitting of the same bytes.
+  const std::string huge_host = data + "/HUGE.INF";
+  const std::string huge = platform::HostToWindowsPath(huge_host);
+  const double huge_bytes = static_cast<double>(FileSize(huge_host));
+  platform::HostFileSystem host({{'Z', "/"}}, {});
+  const long rss_before = PeakRssKb();
+  const double raw = Median(runs, [&] { Check(RawSplit(huge_host) > 0, "HUGE.INF has lines"); });
+  const double section = Median(runs, [&] {
+    const auto lines = veskaro::inf::GetIniSection(host, huge, manifest.huge_last_section);
+    Check(lines && lines->size() == manifest.huge_last_lines,
+          "last section of HUGE.INF read whole");
+  });
+  const double values = Median(runs, [&] {
+    const auto found = veskaro::inf::FindIniValues(host, huge, "CopyFiles");
+    Check(found && found->size() == manifest.huge_copyfiles_lines, "every CopyFiles of HUGE.INF");
+  });
+  const long rss_growth = PeakRssKb() - rss_before;
+  const double raw_rate = huge_bytes / raw;
+  rows.push_back({"raw read + memchr line split, HUGE.INF", Time(raw), Bytes(huge_bytes),
+                  Rate(huge_bytes, raw), "", "", ""});
+  rows.push_back({"GetIniSection, last section of HUGE.INF", Time(section), Bytes(huge_bytes),
+                  Rate(huge_bytes, section), "raw split", Ratio(raw / section), "≥ 0.5×"});
+  rows.push_back({"FindIniValues CopyFiles, HUGE.INF", Time(values), Bytes(huge_bytes),
+                  Rate(huge_bytes, values), "raw split", Ratio(raw / values), "≥ 0.5×"});
+
+  // The installation, as the command-line program opens it.
+  platform::InstallationOptions open_options;
+  open_options.root = data + "/drive_c";
+  std::string error;
+  const double open_start = Now();
+  auto installation = platform::OpenInstallation(open_options, &error);
+  const double open_seconds = Now() - open_start;
+  if (installation == nullptr) Die(error);
+  auto* files = dynamic_cast<platform::HostFileSystem*>(installation->files.get());
+  Check(files != nullptr, "the installation's files are a host file system");
+  CountingFileSystem counting(*installation->files);
+
+  // 2. Start-up: the Windows INF index and the class list.
+  double startup = Median(runs, [&] {
+    Window window(*installation, *installation->files);
+    window.form->Load();
+    Check(window.form->Combo1.count() == options.classes, "every class listed");
+  });
+  Window counted(*installation, counting);
+  counted.form->Load();
+  const std::size_t startup_bytes = counting.bytes;
+  rows.push_back({"start-up: INF index + class list", Time(startup),
+                  Bytes(static_cast<double>(startup_bytes)) + " read",
+                  Rate(static_cast<double>(startup_bytes), startup), "", "", ""});
+
+  // 3. One entry analysis on the largest INF.
+  Window window(*installation, *installation->files);
+  Form1& form = *window.form;
+  form.Load();
+  const int large = ChooseLargeEntry(form, manifest);
+  const double entry = Median(
+      runs, [&] { form.Combo2.set_list_index(large); }, [&] { form.Combo2.set_list_index(-1); });
+  const int entry_rows = form.List1.count();
+  Check(entry_rows > 1 && form.List2.count() == entry_rows, "the large entry lists its files");
+  Check(form.Text1.text().find("Total Files - " + std::to_string(entry_rows)) != std::string::npos,
+        "the large entry's verdict counts its rows");
+  counting.Reset();
+  const int counted_large = ChooseLargeEntry(*counted.form, manifest);
+  counted.form->Combo2.set_list_index(counted_large);
+  const std::size_t entry_bytes = counting.bytes;
+  const std::size_t entry_opens = counting.opened.size();
+  const std::size_t entry_lookups = counting.lookups;
+  const double entry_raw = static_cast<double>(entry_bytes) / raw_rate;
+  rows.push_back(
+      {"one entry analysis, " + Bytes(static_cast<double>(manifest.large_inf_bytes)) + " INF",
+       Time(entry),
+       Bytes(static_cast<double>(entry_bytes)) + " read in " + std::to_string(entry_opens) +
+           " opens, " + std::to_string(entry_lookups) + " lookups, " + std::to_string(entry_rows) +
+           " rows",
+       Rate(static_cast<double>(entry_bytes), entry), "same bytes at raw rate",
+       Ratio(entry / entry_raw), ""});
+
+  // 4. The gather over the whole installation.
+  const double gather = Median(runs, [&] { form.Command1Click(); });
+  const int gathered = form.List1.count();
+  Check(gathered > 0 && form.List2.count() == gathered, "the gather lists rows in both lists");
+  Check(form.Text1.text().find("Total Files - " + std::to_string(gathered)) != std::string::npos,
+        "the gather's closing message counts its rows");
+  counting.Reset();
+  counted.form->Command1Click();
+  Check(counted.form->List1.rows() == form.List1.rows(), "the counted gather lists the same rows");
+  const double gather_bytes = static_cast<double>(counting.bytes);
+  const double gather_raw = gather_bytes / raw_rate;
+  // For comparison: the same files, opened and read as far as the gather read them.
+  std::vector<std::pair<std::string, std::size_t>> replay;
+  for (const auto& opened : counting.opened) {
+    replay.emplace_back(files->ToHostPath(opened.path), opened.bytes);
+  }
+  const double replay_time = Median(runs, [&] {
+    for (const auto& [path, bytes] : replay) RawSplit(path, bytes);
+  });
+  rows.push_back({"gather (" + std::to_string(manifest.entries) + " entries)", Time(gather),
+                  Bytes(gather_bytes) + " read in " + std::to_string(counting.opened.size()) +
+                      " opens, " + std::to_string(counting.lookups) + " lookups, " +
+                      std::to_string(gathered) + " rows",
+                  Rate(gather_bytes, gather), "same bytes at raw rate: " + Time(gather_raw),
+                  Ratio(gather / gather_raw), "≤ 3×, < 1 s"});
+  rows.push_back({"(raw re-read of the gather's opens)", Time(replay_time), "", "", "gather / this",
+                  Ratio(gather / replay_time), ""});
+
+  // 5. The copy of the gathered list against cp of the same files.
+  const std::string copies = data + "/copies";
+  RemoveTree(copies);
+  mkdir(copies.c_str(), 0777);
+  std::set<std::string> unique_sources;
+  for (const std::string& row : form.List1.rows()) unique_sources.insert(files->ToHostPath(row));
+  const std::vector<std::string> sources(unique_sources.begin(), unique_sources.end());
+  double copied_bytes = 0;
+  for (const std::string& s : sources) copied_bytes += static_cast<double>(FileSize(s));
+  std::size_t copied_files = 0;
+  const std::string target = copies + "/veskaro";
+  const double copy = Median(
+      runs, [&] { form.CopyToClick(); },
+      [&] {
+        RemoveTree(target);
+        mkdir(target.c_str(), 0777);
+        window.shell.folder = platform::HostToWindowsPath(target);
+        sync();
+      });
+  Check(window.boxes.last == "Files Copied Successfully",
+        "the copy succeeded: " + window.boxes.last);
+  copied_files = CountFiles(target);
+  Check(copied_files > 0, "the copy wrote files");
+  const std::string cp_target = copies + "/cp";
+  const double cp = Median(
+      runs, [&] { RunCp(sources, cp_target); },
+      [&] {
+        RemoveTree(cp_target);
+        mkdir(cp_target.c_str(), 0777);
+        sync();
+      });
+  Check(CountFiles(cp_target) == sources.size(), "cp copied every file");
+  RemoveTree(copies);
+  const double per_file = copy / static_cast<double>(gathered);
+  const double cp_per_file = cp / static_cast<double>(sources.size());
+  rows.push_back({"copy of the gathered list", Time(copy),
+                  std::to_string(gathered) + " rows → " + std::to_string(copied_files) + " files",
+                  std::to_string(static_cast<long>(1 / per_file)) + " files/s", "", "", ""});
+  rows.push_back({"cp of its distinct source files", Time(cp),
+                  std::to_string(sources.size()) + " files, " + Bytes(copied_bytes),
+                  std::to_string(static_cast<long>(1 / cp_per_file)) + " files/s", "cp",
+                  Ratio(cp_per_file / per_file), "copy ≥ 0.8× cp (per file)"});
+
+  std::printf("Veskaro benchmark, preset %s (%s)\n\n", preset.c_str(), manifest.parameters.c_str());
+  std::printf(
+      "Installation: %zu entries, %zu INF files (%s, largest %s), layout.inf %s, "
+      "%zu driver files (%s); HUGE.INF %s.\n",
+      manifest.entries, manifest.inf_files, Bytes(static_cast<double>(manifest.inf_bytes)).c_str(),
+      Bytes(static_cast<double>(manifest.large_inf_bytes)).c_str(),
+      Bytes(static_cast<double>(manifest.layout_bytes)).c_str(), manifest.driver_files,
+      Bytes(static_cast<double>(manifest.driver_bytes)).c_str(), Bytes(huge_bytes).c_str());
+  std::printf(
+      "Machine: %u CPUs, %s. Median of %d runs, warm page cache.%s\n\n",
+      std::thread::hardware_concurrency(), CpuModel().c_str(), runs,
+      generate_seconds >= 0 ? (" Generated in " + Time(generate_seconds) + ".").c_str() : "");
+  PrintTable(rows);
+  std::printf(
+      "\nOpening the installation (registry load): %s. Peak memory grew by %ld KB "
+      "while HUGE.INF was read.\n",
+      Time(open_seconds).c_str(), rss_growth);
+  return 0;
+}
