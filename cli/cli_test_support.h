@@ -1,0 +1,117 @@
+// Running veskaro-cli from tests on a private copy of the bundled sample, and
+// describing folder trees so that two moments can be compared.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace veskaro::cli_test {
+
+namespace fs = std::filesystem;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+inline std::string Slurp(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline std::string Quote(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+/// Runs veskaro-cli with `args` in the folder `cwd`, with HOME and TMPDIR set to
+/// `cwd` as well, so that a stray write of the program would land there.
+inline Result RunCli(const std::vector<std::string>& args, const fs::path& cwd) {
+  const fs::path err = cwd.parent_path() / (cwd.filename().string() + ".stderr");
+  std::string command = "cd " + Quote(cwd.string()) + " && HOME=" + Quote(cwd.string()) +
+                        " TMPDIR=" + Quote(cwd.string()) + " " + Quote(VESKARO_CLI);
+  for (const auto& a : args) command += " " + Quote(a);
+  command += " 2>" + Quote(err.string()) + " </dev/null";
+  Result r;
+  FILE* pipe = popen(command.c_str(), "r");
+  char buffer[4096];
+  std::size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
+  const int status = pclose(pipe);
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  r.err = Slurp(err);
+  fs::remove(err);
+  return r;
+}
+
+/// 64-bit FNV-1a of some bytes.
+inline std::uint64_t Hash(const std::string& bytes) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (unsigned char c : bytes) h = (h ^ c) * 1099511628211ull;
+  return h;
+}
+
+/// Every entry below `root` (relative path -> kind, mode, size, change and
+/// modification times, and the contents' hash for files). Access times are left
+/// out: reading changes them.
+inline std::map<std::string, std::string> Snapshot(const fs::path& root) {
+  std::map<std::string, std::string> entries;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    struct stat info;
+    if (lstat(e.path().c_str(), &info) != 0) continue;
+    std::ostringstream s;
+    s << std::oct << info.st_mode << std::dec << ' ' << info.st_size << ' ' << info.st_mtim.tv_sec
+      << '.' << info.st_mtim.tv_nsec << ' ' << info.st_ctim.tv_sec << '.' << info.st_ctim.tv_nsec;
+    if (S_ISREG(info.st_mode)) s << ' ' << std::hex << Hash(Slurp(e.path()));
+    entries[fs::relative(e.path(), root).string()] = s.str();
+  }
+  return entries;
+}
+
+/// Every file below `root` (relative path -> contents).
+inline std::map<std::string, std::string> Files(const fs::path& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : fs::recursive_directory_iterator(root)) {
+    if (e.is_regular_file()) files[fs::relative(e.path(), root).string()] = Slurp(e.path());
+  }
+  return files;
+}
+
+/// A private copy of the bundled sample below `folder`: `folder`/drive_c and its
+/// export `folder`/system.reg. Returns the drive_c path.
+inline fs::path CopySample(const fs::path& folder) {
+  fs::create_directories(folder);
+  fs::copy(VESKARO_SAMPLE_DIR, folder, fs::copy_options::recursive);
+  return folder / "drive_c";
+}
+
+/// The scratch folder of the running test, emptied.
+inline fs::path Scratch() {
+  const fs::path scratch = fs::path(VESKARO_TEST_SCRATCH) /
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::error_code ignored;
+  fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::add, ignored);
+  for (auto it = fs::recursive_directory_iterator(scratch, ignored);
+       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+  }
+  fs::remove_all(scratch);
+  fs::create_directories(scratch);
+  return scratch;
+}
+
+}  // namespace veskaro::cli_test
