@@ -26,7 +26,6 @@ constexpr std::size_t kBlockHeaderSize = 0x20;
 // The hive library maps the key entries onto the key table minus its header, so an
 // entry ending in the table's last 32 bytes cannot be read.
 constexpr std::size_t kRgknTail = 32;
-constexpr std::uint32_t kNoKey = 0xffffffffu;
 
 constexpr std::array<int, 32> kCodepages = {20127, 28591, 28592, 28593, 28594, 28595, 28596, 28597,
                                             28598, 28599, 28600, 28601, 28603, 28604, 28605, 28606,
@@ -109,7 +108,9 @@ bool CheckLayout(const std::vector<std::uint8_t>& bytes, std::string* detail) {
   auto entry_field = [&](std::uint32_t offset, std::size_t field) {
     return Read32(bytes, kRgknOffset + offset + field);
   };
-  auto none = [](std::uint32_t offset) { return offset == 0 || offset == kNoKey; };
+  // The library ends a chain only at a negative 32-bit offset (normally -1); it
+  // follows 0 like any other link, so 0 must be checked as one.
+  auto none = [](std::uint32_t offset) { return static_cast<std::int32_t>(offset) < 0; };
 
   const std::uint32_t root = Read32(bytes, kRgknOffset + 8);
   if (!valid_entry(root)) {
@@ -179,8 +180,9 @@ struct ErrorSlot {
 using KeyPtr = std::unique_ptr<libcreg_key_t, KeyFree>;
 using ValuePtr = std::unique_ptr<libcreg_value_t, ValueFree>;
 
-// Copies the hive library's keys into memory, depth first, guarding against loops
-// and deep nesting a second time by the keys' offsets.
+// Copies the hive library's keys into memory, depth first. CheckLayout has already
+// ruled out loops and deep nesting; the copy checks both again, by the offsets of
+// the keys' name entries, so that it stays finite whatever the library reports.
 class TreeCopier {
  public:
   explicit TreeCopier(std::string* detail) : detail_(detail) {}
@@ -194,7 +196,7 @@ class TreeCopier {
     off64_t offset = 0;
     if (libcreg_key_get_offset(key, &offset, Err()) != 1) return Fail(path, "cannot be located");
     if (!seen_.insert(offset).second) {
-      *detail_ = "the key tree loops back on itself at key " + Shown(path);
+      *detail_ = "the key tree reaches key " + Shown(path) + " twice";
       return false;
     }
     if (depth > kCregMaxDepth) {

@@ -146,6 +146,8 @@ TEST_F(CregRegistryTest, DamagedOrForeignFilesGiveAClearError) {
       {"sibling pointing to an earlier sibling",
        patched(field(tools::CregKeyOffset(4), tools::kCregNextField), tools::CregKeyOffset(1)),
        "loops back"},
+      {"link of 0, which the hive library follows into the table's header",
+       patched(field(tools::CregKeyOffset(3), tools::kCregChildField), 0), "offset 0x0"},
       {"link outside the key table",
        patched(field(tools::CregKeyOffset(2), tools::kCregChildField), 0x7ffffff0u),
        "outside the key table"},
