@@ -65,13 +65,33 @@ std::vector<std::string> ListNames(const std::string& folder) {
 }
 
 // The stored name of the entry of host folder `folder` that `component` names.
+//
+// Listing a folder costs time in proportion to its size (a Windows SYSTEM folder
+// holds thousands of files), so the names that FAT folders and INF texts mostly use
+// are tried first, one lstat each: the exact name, then the name in upper case and
+// in lower case. Only when none of them exists is the folder listed. Two entries
+// that differ only in letter case can exist only on a case-sensitive host; there an
+// upper-case or lower-case spelling is taken before the others.
 bool FindEntry(const std::string& folder, std::string_view component, std::string* stored) {
   if (!IsValidLongName(component)) return false;
   struct stat info;
-  const std::string exact = Join(folder, component);
-  if (lstat(exact.c_str(), &info) == 0) {
+  std::string path = Join(folder, component);
+  if (lstat(path.c_str(), &info) == 0) {
     *stored = std::string(component);
     return true;
+  }
+  const std::size_t base = path.size() - component.size();
+  char (*const converts[])(char) = {&UpperCase1252, &LowerCase1252};
+  for (char (*convert)(char) : converts) {
+    bool changed = false;
+    for (std::size_t i = 0; i < component.size(); ++i) {
+      path[base + i] = convert(component[i]);
+      changed = changed || path[base + i] != component[i];
+    }
+    if (changed && lstat(path.c_str(), &info) == 0) {
+      *stored = path.substr(base);
+      return true;
+    }
   }
   const std::vector<std::string> names = ListNames(folder);
   const std::size_t index = MatchFolderEntry(names, component);
