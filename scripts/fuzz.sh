@@ -60,7 +60,8 @@ run_one() {
   local corpus=$work/corpus/$name
   mkdir -p "$corpus" "$work/artifacts/$name"
   local seeds=()
-  [[ -d fuzz/corpus/$name ]] && seeds=("fuzz/corpus/$name")
+  [[ -d fuzz/corpus/$name ]] && seeds+=("fuzz/corpus/$name")
+  [[ -d fuzz/regressions/$name ]] && seeds+=("fuzz/regressions/$name")
   # Short allocation stacks and a small quarantine: several times more executions,
   # and a saved crash input can be rerun with the full defaults.
   # shellcheck disable=SC2046,SC2086
