@@ -109,9 +109,11 @@ std::string KeySymName(const KeyStroke& stroke) {
     return name != nullptr ? name : std::string();
   }
   const char32_t code = Cp1252ToUnicode(static_cast<unsigned char>(stroke.character));
-  // Latin-1 keysyms equal their code points; the others are Unicode keysyms.
-  const KeySym sym = code < 0x100 ? static_cast<KeySym>(code) : 0x01000000 | code;
-  if (const char* name = XKeysymToString(sym)) return name;
+  // Latin-1 keysyms equal their code points and have names; the others are
+  // Unicode keysyms, written "U<hex>" (XKeysymToString would allocate that text).
+  if (code < 0x100) {
+    if (const char* name = XKeysymToString(static_cast<KeySym>(code))) return name;
+  }
   char buffer[16];
   std::snprintf(buffer, sizeof buffer, "U%04X", static_cast<unsigned>(code));
   return buffer;
