@@ -18,8 +18,7 @@ namespace {
 // Hives of Windows 9x stay far below this; anything larger is not one.
 constexpr std::size_t kMaxFileSize = 256u * 1024 * 1024;
 
-constexpr std::size_t kFileHeaderSize = 0x20;
-constexpr std::size_t kRgknOffset = 0x20;  // the key table follows the file header
+constexpr std::size_t kRgknOffset = 0x20;  // the key table follows the 32-byte file header
 constexpr std::size_t kRgknHeaderSize = 0x20;
 constexpr std::size_t kKeyEntrySize = 28;
 constexpr std::size_t kBlockHeaderSize = 0x20;
@@ -78,8 +77,12 @@ bool CheckLayout(const std::vector<std::uint8_t>& bytes, std::string* detail) {
 
   // Data blocks follow one another up to the end of the file.
   std::size_t block_offset = Read32(bytes, 8);
+  if (block_offset < kRgknOffset + table_size) {
+    *detail = "its data blocks overlap its key table";
+    return false;
+  }
   for (int number = 0; block_offset < bytes.size(); ++number) {
-    if (block_offset < kFileHeaderSize || bytes.size() - block_offset < kBlockHeaderSize) {
+    if (bytes.size() - block_offset < kBlockHeaderSize) {
       *detail = "the file ends inside data block " + std::to_string(number);
       return false;
     }
@@ -112,11 +115,16 @@ bool CheckLayout(const std::vector<std::uint8_t>& bytes, std::string* detail) {
   // follows 0 like any other link, so 0 must be checked as one.
   auto none = [](std::uint32_t offset) { return static_cast<std::int32_t>(offset) < 0; };
 
-  const std::uint32_t root = Read32(bytes, kRgknOffset + 8);
-  if (!valid_entry(root)) {
-    *detail = "its root key lies outside the key table";
+  // The library takes this field as the file offset where key entry offsets count
+  // from, and the root as the entry 0x20 bytes further; every hive has 0x20 here,
+  // which makes offsets relative to the key table. Any other value shifts them all.
+  const std::uint32_t entries_base = Read32(bytes, kRgknOffset + 8);
+  if (entries_base != kRgknOffset) {
+    *detail =
+        "its key table header is damaged (entries counted from offset " + Hex(entries_base) + ")";
     return false;
   }
+  const std::uint32_t root = kRgknHeaderSize;
   struct Pending {
     std::uint32_t offset;
     int depth;
