@@ -162,9 +162,10 @@ std::unique_ptr<OfflineInstallation> OpenInstallation(const InstallationOptions&
   std::error_code ec;
   if (options.root.empty()) return fail("No installation folder was given.");
   const fs::path root = fs::canonical(options.root, ec);
-  if (ec)
+  if (ec) {
     return fail("The installation folder " + options.root + " cannot be opened: " + ec.message() +
                 ".");
+  }
   if (!fs::is_directory(root, ec)) {
     return fail("The installation folder " + options.root + " is not a folder.");
   }
