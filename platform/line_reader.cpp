@@ -64,4 +64,49 @@ LineReader::Status LineReader::Next(std::string_view* line) {
   }
 }
 
+LineReader::Status LineReader::NextBeginningWith(char first, std::string_view* line) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  for (;;) {
+    if (begin_ == end_ && !Fill()) return error_.empty() ? Status::kEnd : Status::kError;
+    if (skip_lf_) {
+      skip_lf_ = false;
+      if (block_[begin_] == '\n') {
+        ++begin_;
+        continue;
+      }
+    }
+    // begin_ is the start of a line. A hit is wanted when only blanks stand between
+    // it and the start of its line: the block's first line, or the end of a CR or of
+    // a CR LF pair.
+    const char* base = block_.data();
+    for (std::size_t scan = begin_; scan < end_;) {
+      const auto* hit = static_cast<const char*>(std::memchr(base + scan, first, end_ - scan));
+      if (hit == nullptr) break;
+      const auto at = static_cast<std::size_t>(hit - base);
+      std::size_t start = at;
+      while (start > begin_ && blank(base[start - 1])) --start;
+      if (start == begin_ || base[start - 1] == '\r' ||
+          (base[start - 1] == '\n' && start - 1 > begin_ && base[start - 2] == '\r')) {
+        begin_ = start;
+        return Next(line);
+      }
+      scan = at + 1;
+    }
+    // No wanted line starts in this block. Its last line may go on in the next block
+    // and turn out to be one: skip to it and read it whole.
+    std::size_t last_cr = end_;
+    while (last_cr > begin_ && base[last_cr - 1] != '\r') --last_cr;
+    if (last_cr > begin_) {
+      begin_ = last_cr;
+      skip_lf_ = true;
+      continue;
+    }
+    const Status status = Next(line);
+    if (status != Status::kLine) return status;
+    std::size_t i = 0;
+    while (i < line->size() && blank((*line)[i])) ++i;
+    if (i < line->size() && (*line)[i] == first) return status;
+  }
+}
+
 }  // namespace veskaro::platform

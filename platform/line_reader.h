@@ -24,6 +24,11 @@ class LineReader {
   /// Reads the next line into `*line`; the view stays valid until the next call.
   /// On kError, `error()` says what went wrong.
   Status Next(std::string_view* line);
+  /// Like Next, but skips every line whose first character other than space and tab
+  /// is not `first` (which must be neither of those, nor CR or LF). Skipped lines are
+  /// found with memchr for `first` rather than split one by one, so a reader looking
+  /// for rare lines (section headers) runs faster than line splitting.
+  Status NextBeginningWith(char first, std::string_view* line);
   const std::string& error() const { return error_; }
 
  private:
@@ -34,8 +39,8 @@ class LineReader {
   std::size_t begin_ = 0;  // first unread byte in block_
   std::size_t end_ = 0;    // one past the last valid byte in block_
   bool eof_ = false;
-  bool skip_lf_ = false;   // the previous line ended with CR; a leading LF belongs to it
-  std::string carry_;      // a line that spans blocks
+  bool skip_lf_ = false;  // the previous line ended with CR; a leading LF belongs to it
+  std::string carry_;     // a line that spans blocks
   std::string error_;
 };
 

@@ -1,0 +1,103 @@
+#include "platform/line_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace veskaro::platform {
+namespace {
+
+// Hands out a text in pieces of uneven length, and fails after `fail_after` bytes.
+class ChoppySource : public ByteSource {
+ public:
+  ChoppySource(std::string text, std::uint32_t seed, std::size_t fail_after = SIZE_MAX)
+      : text_(std::move(text)), seed_(seed), fail_after_(fail_after) {}
+  std::ptrdiff_t Read(char* buffer, std::size_t capacity, std::string* error) override {
+    if (at_ >= fail_after_) {
+      *error = "device error";
+      return -1;
+    }
+    seed_ = seed_ * 1103515245u + 12345u;
+    std::size_t n = std::min({capacity, text_.size() - at_, 1 + (seed_ >> 16) % capacity});
+    n = std::min(n, fail_after_ - at_);
+    std::memcpy(buffer, text_.data() + at_, n);
+    at_ += n;
+    return static_cast<std::ptrdiff_t>(n);
+  }
+
+ private:
+  std::string text_;
+  std::uint32_t seed_;
+  std::size_t fail_after_;
+  std::size_t at_ = 0;
+};
+
+// The lines of `text` by the rule: CR or CR LF ends a line, a last line counts when
+// it is not empty.
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      lines.back() += text[i];
+      continue;
+    }
+    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    lines.emplace_back();
+  }
+  if (lines.back().empty()) lines.pop_back();
+  return lines;
+}
+
+bool BeginsWithBracket(const std::string& line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string::npos && line[first] == '[';
+}
+
+TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
+  // Random texts over the characters that matter, read in small blocks with reads of
+  // uneven length, so that hits, blanks, CR LF pairs and long lines fall across blocks;
+  // Next and NextBeginningWith are called in random order.
+  const char alphabet[] = "[[  \t\r\r\r\n\naax;=";
+  std::uint32_t rng = 7;
+  auto next = [&rng] { return (rng = rng * 1664525u + 1013904223u) >> 8; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const std::size_t size = next() % (round < 2000 ? 80 : 400);
+    for (std::size_t i = 0; i < size; ++i) text += alphabet[next() % (sizeof alphabet - 1)];
+    const std::vector<std::string> expected = Lines(text);
+    LineReader reader(std::make_unique<ChoppySource>(text, next()), 16 + next() % 24);
+    std::size_t index = 0;
+    std::string_view line;
+    for (;;) {
+      const bool skip = next() % 2 == 0;
+      if (skip) {
+        while (index < expected.size() && !BeginsWithBracket(expected[index])) ++index;
+      }
+      const LineReader::Status status =
+          skip ? reader.NextBeginningWith('[', &line) : reader.Next(&line);
+      if (index == expected.size()) {
+        ASSERT_EQ(status, LineReader::Status::kEnd) << "round " << round;
+        break;
+      }
+      ASSERT_EQ(status, LineReader::Status::kLine) << "round " << round;
+      ASSERT_EQ(line, expected[index]) << "round " << round << ", line " << index;
+      ++index;
+    }
+  }
+}
+
+TEST(LineReaderTest, ReadErrorsEndSkippingToo) {
+  const std::string text = "a\r[b\rc\r" + std::string(100, 'x') + "\r[d\r";
+  LineReader reader(std::make_unique<ChoppySource>(text, 1, 60), 16);
+  std::string_view line;
+  ASSERT_EQ(reader.NextBeginningWith('[', &line), LineReader::Status::kLine);
+  EXPECT_EQ(line, "[b");
+  EXPECT_EQ(reader.NextBeginningWith('[', &line), LineReader::Status::kError);
+  EXPECT_EQ(reader.error(), "device error");
+}
+
+}  // namespace
+}  // namespace veskaro::platform
