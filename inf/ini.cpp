@@ -1,5 +1,6 @@
 #include "inf/ini.h"
 
+#include <cstring>
 #include <memory>
 
 #include "inf/text.h"
@@ -21,12 +22,11 @@ std::unique_ptr<LineReader> OpenIfPresent(platform::FileSystem& fs, std::string_
   return std::make_unique<LineReader>(std::move(source));
 }
 
-// Reads the next line and cleans it into `*line`. False at the end of the file.
-bool NextClean(LineReader& reader, std::string_view path, std::string* line) {
-  std::string_view raw;
-  switch (reader.Next(&raw)) {
+// Reads the next raw line; with `first`, the next whose cleaned form begins with it
+// (the lines between cannot matter to the caller). False at the end of the file.
+bool NextRaw(LineReader& reader, std::string_view path, std::string_view* raw, char first = 0) {
+  switch (first != 0 ? reader.NextBeginningWith(first, raw) : reader.Next(raw)) {
     case LineReader::Status::kLine:
-      CleanIniLineInto(raw, line);
       return true;
     case LineReader::Status::kEnd:
       return false;
@@ -34,6 +34,22 @@ bool NextClean(LineReader& reader, std::string_view path, std::string* line) {
       break;
   }
   throw FileReadError(std::string(path), reader.error());
+}
+
+// Blanks as cleaning sees them: a tab becomes a space before spaces are trimmed.
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+// The first character of the cleaned form of `raw`, or -1 when the cleaned line is
+// empty. Cleaning keeps the first character that is neither blank nor the start of
+// the comment, so most lines can be judged without being cleaned: a section end
+// begins with "[", and a key line begins with the key's first letter.
+int CleanFirst(std::string_view raw) {
+  for (const char c : raw) {
+    if (IsBlank(c)) continue;
+    if (c == ';') return -1;
+    return static_cast<unsigned char>(c);
+  }
+  return -1;
 }
 
 // Whether `line` is a key line for the lower-case key prefix `prefix` ("key=").
@@ -45,6 +61,12 @@ bool IsKeyLine(std::string_view line, std::string_view lower_prefix) {
   return true;
 }
 
+// Whether a raw line may clean to a key line for `lower_prefix`.
+bool MayBeKeyLine(std::string_view raw, std::string_view lower_prefix) {
+  const int first = CleanFirst(raw);
+  return first >= 0 && LowerChar(static_cast<char>(first)) == lower_prefix[0];
+}
+
 std::string Header(std::string_view section) {
   std::string header;
   header.reserve(section.size() + 2);
@@ -54,8 +76,22 @@ std::string Header(std::string_view section) {
   return header;
 }
 
-// Appends `piece` with leading and trailing spaces removed.
-void AppendTrimmed(std::string* out, std::string_view piece) { out->append(TrimSpaces(piece)); }
+// `text` without blanks at either end.
+std::string_view TrimBlanks(std::string_view text) {
+  std::size_t first = 0, last = text.size();
+  while (first < last && IsBlank(text[first])) ++first;
+  while (last > first && IsBlank(text[last - 1])) --last;
+  return text.substr(first, last - first);
+}
+
+// Appends `text` with every tab written as a space.
+void AppendSpaced(std::string* out, std::string_view text) {
+  const std::size_t at = out->size();
+  out->append(text);
+  for (std::size_t i = at; i < out->size(); ++i) {
+    if ((*out)[i] == '\t') (*out)[i] = ' ';
+  }
+}
 
 }  // namespace
 
@@ -65,55 +101,47 @@ FileReadError::FileReadError(std::string path, std::string reason)
       reason_(std::move(reason)) {}
 
 void CleanIniLineInto(std::string_view raw, std::string* out) {
-  // Comment, then tabs, then the outer spaces.
+  // The comment goes first; then tabs count as spaces, and the outer ones go.
   const std::size_t semicolon = raw.find(';');
   if (semicolon != std::string_view::npos) raw = raw.substr(0, semicolon);
-  std::string text(raw);
-  for (char& c : text) {
-    if (c == '\t') c = ' ';
-  }
-  std::string_view line = TrimSpaces(text);
-
+  const std::string_view line = TrimBlanks(raw);
   out->clear();
-  if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-    out->assign(line);
-    return;
-  }
-  // Spaces around the first "=": the first piece and the second piece are trimmed,
-  // later pieces are kept as they are.
-  std::string joined;
-  const std::size_t eq = line.find('=');
-  if (eq != std::string_view::npos) {
-    joined.reserve(line.size());
-    AppendTrimmed(&joined, line.substr(0, eq));
-    joined += '=';
-    std::string_view rest = line.substr(eq + 1);
-    const std::size_t eq2 = rest.find('=');
-    if (eq2 == std::string_view::npos) {
-      AppendTrimmed(&joined, rest);
-    } else {
-      AppendTrimmed(&joined, rest.substr(0, eq2));
-      joined.append(rest.substr(eq2));
-    }
-    line = joined;
-  }
-  // Spaces around every ",".
-  if (line.find(',') == std::string_view::npos) {
-    out->assign(line);
-    return;
-  }
   out->reserve(line.size());
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t comma = line.find(',', start);
-    if (comma == std::string_view::npos) {
-      AppendTrimmed(out, line.substr(start));
-      break;
-    }
-    AppendTrimmed(out, line.substr(start, comma - start));
-    *out += ',';
-    start = comma + 1;
+  if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+    AppendSpaced(out, line);  // a header line stays as it is
+    return;
   }
+  // Blanks around the first "=": the first piece and the second piece are trimmed,
+  // later pieces are kept as they are.
+  const std::size_t eq = line.find('=');
+  if (eq == std::string_view::npos) {
+    AppendSpaced(out, line);
+  } else {
+    AppendSpaced(out, TrimBlanks(line.substr(0, eq)));
+    *out += '=';
+    const std::string_view rest = line.substr(eq + 1);
+    const std::size_t eq2 = rest.find('=');
+    AppendSpaced(out, TrimBlanks(rest.substr(0, eq2)));
+    if (eq2 != std::string_view::npos) AppendSpaced(out, rest.substr(eq2));
+  }
+  // Spaces around every ",", removed in place.
+  std::string& text = *out;
+  if (text.find(',') == std::string::npos) return;
+  std::size_t write = 0, start = 0;
+  for (;;) {
+    std::size_t end = text.find(',', start);
+    const bool last = end == std::string::npos;
+    if (last) end = text.size();
+    std::size_t a = start, b = end;
+    while (a < b && text[a] == ' ') ++a;
+    while (b > a && text[b - 1] == ' ') --b;
+    if (write != a) std::memmove(&text[write], &text[a], b - a);
+    write += b - a;
+    if (last) break;
+    text[write++] = ',';
+    start = end + 1;
+  }
+  text.resize(write);
 }
 
 std::string CleanIniLine(std::string_view raw) {
@@ -122,20 +150,30 @@ std::string CleanIniLine(std::string_view raw) {
   return out;
 }
 
+// The readers judge most lines by the first character of their cleaned form (see
+// CleanFirst) and clean only the lines whose text they need.
+
 IniList GetIniSection(platform::FileSystem& fs, std::string_view path, std::string_view section) {
   auto reader = OpenIfPresent(fs, path);
   if (reader == nullptr) return std::nullopt;
   const std::string header = Header(section);
   std::vector<std::string> lines;
   std::string line;
-  bool inside = false;
-  while (NextClean(*reader, path, &line)) {
-    if (!inside) {
-      inside = line == header;
-      continue;
-    }
-    if (!line.empty() && line.front() == '[') break;  // only the first occurrence counts
-    if (!line.empty()) lines.push_back(line);
+  std::string_view raw;
+  // Searching: only lines that clean to something beginning with "[" can be the header.
+  for (;;) {
+    if (!NextRaw(*reader, path, &raw, '[')) return lines;
+    CleanIniLineInto(raw, &line);
+    if (line == header) break;
+  }
+  // Collecting, up to the next line beginning with "["; only the first occurrence of
+  // the section counts.
+  while (NextRaw(*reader, path, &raw)) {
+    const int first = CleanFirst(raw);
+    if (first == '[') break;
+    if (first < 0) continue;  // empty once cleaned
+    CleanIniLineInto(raw, &line);
+    lines.push_back(line);
   }
   return lines;
 }
@@ -148,16 +186,22 @@ std::string GetIniValue(platform::FileSystem& fs, std::string_view path, std::st
   const std::string prefix = LowerCase(key) + "=";
   std::string result;
   std::string line;
+  std::string_view raw;
   bool inside = false;
-  while (NextClean(*reader, path, &line)) {
+  // Outside the section only lines beginning with "[" matter.
+  while (NextRaw(*reader, path, &raw, inside ? 0 : '[')) {
     if (!inside) {
+      CleanIniLineInto(raw, &line);
       inside = line == header;
-    } else if (!line.empty() && line.front() == '[') {
+    } else if (CleanFirst(raw) == '[') {
       // The section ended; this line is not itself taken as the wanted header.
       inside = false;
-    } else if (IsKeyLine(line, prefix)) {
-      result = line.substr(prefix.size());
-      inside = false;
+    } else if (MayBeKeyLine(raw, prefix)) {
+      CleanIniLineInto(raw, &line);
+      if (IsKeyLine(line, prefix)) {
+        result = line.substr(prefix.size());
+        inside = false;
+      }
     }
   }
   return result;
@@ -169,7 +213,10 @@ IniList FindIniValues(platform::FileSystem& fs, std::string_view path, std::stri
   const std::string prefix = LowerCase(key) + "=";
   std::string accumulated;
   std::string line;
-  while (NextClean(*reader, path, &line)) {
+  std::string_view raw;
+  while (NextRaw(*reader, path, &raw)) {
+    if (!MayBeKeyLine(raw, prefix)) continue;
+    CleanIniLineInto(raw, &line);
     if (IsKeyLine(line, prefix)) {
       accumulated.append(line, prefix.size());
       accumulated += "||||";
