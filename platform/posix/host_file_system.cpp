@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,7 +11,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <random>
+#include <unordered_map>
 #include <utility>
 
 #include "platform/short_names.h"
@@ -64,14 +68,137 @@ std::vector<std::string> ListNames(const std::string& folder) {
   return names;
 }
 
+bool SameTime(const timespec& a, const timespec& b) {
+  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// One listing of a host folder, with what identifies the folder's state when it was
+// made, and the names indexed the way MatchFolderEntry compares them.
+struct Listing {
+  dev_t device = 0;
+  ino_t inode = 0;
+  timespec modified{};
+  timespec changed{};
+  std::vector<std::string> names;
+  std::unordered_map<std::string, std::size_t> exact;   // name -> index
+  std::unordered_map<std::string, std::size_t> folded;  // lower-case name -> first index
+  bool aliases_made = false;
+  std::unordered_map<std::string, std::size_t> aliases;  // lower-case 8.3 alias -> first index
+
+  bool Describes(const struct stat& info) const {
+    return info.st_dev == device && info.st_ino == inode && SameTime(info.st_mtim, modified) &&
+           SameTime(info.st_ctim, changed);
+  }
+};
+
+// Listings of host folders, kept between lookups while their folders stay unchanged.
+//
+// A lookup that the probes of FindEntry miss must compare its name with every entry
+// of the folder, ignoring case. Listing a SYSTEM folder of thousands of files for
+// each such lookup made an analysis spend most of its time in readdir, so a listing
+// is used again as long as the folder is provably the same: same device and inode,
+// and the same modification and status-change times, which the system sets to the
+// current time whenever an entry is created, removed or renamed (the change time
+// cannot be set back by any program). A listing is kept only when both times lie
+// more than kSettledSeconds before the listing began, so that a change made after
+// it always leaves times different from those kept, also on file systems whose
+// times count in steps of up to two seconds (FAT). A folder changed within the last
+// seconds is listed again at every lookup. Shared by all HostFileSystems; bounded.
+class Listings {
+ public:
+  static constexpr time_t kSettledSeconds = 3;
+  static constexpr std::size_t kMaxFolders = 512;
+
+  // Finds the entry of `folder` that `component` names, as MatchFolderEntry does
+  // over a fresh listing. False when there is none or the folder cannot be listed.
+  bool Match(const std::string& folder, std::string_view component, std::string* stored) {
+    struct stat before;
+    if (stat(folder.c_str(), &before) != 0) return false;
+    std::shared_ptr<const Listing> listing;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      const auto it = kept_.find(folder);
+      if (it != kept_.end() && it->second->Describes(before)) listing = it->second;
+    }
+    if (listing == nullptr) listing = List(folder, before);
+    return Find(*listing, component, stored);
+  }
+
+ private:
+  std::shared_ptr<const Listing> List(const std::string& folder, const struct stat& before) {
+    timespec start{};
+    clock_gettime(CLOCK_REALTIME, &start);
+    auto listing = std::make_shared<Listing>();
+    listing->names = ListNames(folder);
+    for (std::size_t i = 0; i < listing->names.size(); ++i) {
+      listing->exact.emplace(listing->names[i], i);
+      listing->folded.emplace(LowerCase1252(listing->names[i]), i);
+    }
+    struct stat after;
+    const bool settled = stat(folder.c_str(), &after) == 0 && after.st_dev == before.st_dev &&
+                         after.st_ino == before.st_ino && SameTime(after.st_mtim, before.st_mtim) &&
+                         SameTime(after.st_ctim, before.st_ctim) &&
+                         after.st_mtim.tv_sec + kSettledSeconds < start.tv_sec &&
+                         after.st_ctim.tv_sec + kSettledSeconds < start.tv_sec;
+    listing->device = before.st_dev;
+    listing->inode = before.st_ino;
+    listing->modified = before.st_mtim;
+    listing->changed = before.st_ctim;
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (settled) {
+      if (kept_.size() >= kMaxFolders) kept_.clear();
+      kept_[folder] = listing;
+    } else {
+      kept_.erase(folder);
+    }
+    return listing;
+  }
+
+  // MatchFolderEntry over an indexed listing: the exact name, else the first entry
+  // equal ignoring case, else (for a name holding "~") the first whose alias it is.
+  bool Find(const Listing& listing, std::string_view component, std::string* stored) {
+    if (component.empty()) return false;
+    std::size_t index = kNoEntry;
+    if (const auto it = listing.exact.find(std::string(component)); it != listing.exact.end()) {
+      index = it->second;
+    } else if (const auto folded = listing.folded.find(LowerCase1252(component));
+               folded != listing.folded.end()) {
+      index = folded->second;
+    } else if (component.find('~') != std::string_view::npos) {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto& mutable_listing = const_cast<Listing&>(listing);
+      if (!mutable_listing.aliases_made) {
+        const std::vector<std::string> aliases = ShortAliases(listing.names);
+        for (std::size_t i = 0; i < aliases.size(); ++i) {
+          mutable_listing.aliases.emplace(LowerCase1252(aliases[i]), i);
+        }
+        mutable_listing.aliases_made = true;
+      }
+      const auto alias = listing.aliases.find(LowerCase1252(component));
+      if (alias != listing.aliases.end()) index = alias->second;
+    }
+    if (index == kNoEntry) return false;
+    *stored = listing.names[index];
+    return true;
+  }
+
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::shared_ptr<const Listing>> kept_;
+};
+
+Listings& FolderListings() {
+  static Listings listings;
+  return listings;
+}
+
 // The stored name of the entry of host folder `folder` that `component` names.
 //
 // Listing a folder costs time in proportion to its size (a Windows SYSTEM folder
 // holds thousands of files), so the names that FAT folders and INF texts mostly use
 // are tried first, one lstat each: the exact name, then the name in upper case and
-// in lower case. Only when none of them exists is the folder listed. Two entries
-// that differ only in letter case can exist only on a case-sensitive host; there an
-// upper-case or lower-case spelling is taken before the others.
+// in lower case. Only when none of them exists is the folder's listing searched.
+// Two entries that differ only in letter case can exist only on a case-sensitive
+// host; there an upper-case or lower-case spelling is taken before the others.
 bool FindEntry(const std::string& folder, std::string_view component, std::string* stored) {
   if (!IsValidLongName(component)) return false;
   struct stat info;
@@ -93,11 +220,7 @@ bool FindEntry(const std::string& folder, std::string_view component, std::strin
       return true;
     }
   }
-  const std::vector<std::string> names = ListNames(folder);
-  const std::size_t index = MatchFolderEntry(names, component);
-  if (index == kNoEntry) return false;
-  *stored = names[index];
-  return true;
+  return FolderListings().Match(folder, component, stored);
 }
 
 bool IsFolder(const std::string& host_path) {
@@ -207,11 +330,26 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
   if (!ParseWindowsPath(path, &out->path)) return false;
   auto drive = drives_.find(out->path.drive);
   if (drive == drives_.end()) return false;
+  const std::vector<std::string>& parts = out->path.components;
+  const std::size_t count = all_components || parts.empty() ? parts.size() : parts.size() - 1;
+  // Folders named as they are stored, the usual case, are settled by one stat: the
+  // walk below would take the same exact names.
+  if (count > 0) {
+    std::string exact = drive->second;
+    bool valid = true;
+    for (std::size_t i = 0; i < count && valid; ++i) {
+      valid = IsValidLongName(parts[i]);
+      exact = Join(exact, parts[i]);
+    }
+    if (valid && IsFolder(exact)) {
+      out->folder = std::move(exact);
+      out->folder_name = parts[count - 1];
+      return true;
+    }
+  }
   out->folder = drive->second;
   out->folder_name = std::string(1, out->path.drive) + ":\\";
   if (!IsFolder(out->folder)) return false;
-  const std::vector<std::string>& parts = out->path.components;
-  const std::size_t count = all_components || parts.empty() ? parts.size() : parts.size() - 1;
   for (std::size_t i = 0; i < count; ++i) {
     std::string stored;
     if (!FindEntry(out->folder, parts[i], &stored)) return false;

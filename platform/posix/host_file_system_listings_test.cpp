@@ -1,0 +1,53 @@
+// Lookups that need a folder's listing (a name in mixed case, an 8.3 alias) reuse it
+// while the folder is unchanged; every change to the folder must be seen at once.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/posix/host_file_system.h"
+
+namespace veskaro::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using Kind = SearchKind;
+
+TEST(HostFileSystemListingsTest, ChangesToAListedFolderAreSeenAtOnce) {
+  char pattern[] = "/tmp/veskaro_listings_XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const fs::path root = pattern;
+  const fs::path system = root / "WINDOWS" / "SYSTEM";
+  fs::create_directories(system);
+  std::ofstream(system / "Mixed.Sys") << "a";
+  std::ofstream(system / "Long Driver Name.Dll") << "b";
+  HostFileSystem files({{'C', root.string()}}, {});
+  // A listing is kept only for a folder unchanged for some seconds: wait for that, so
+  // that the lookups below work on a kept listing.
+  sleep(4);
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\MIXED.SYS", Kind::kNormal), "Mixed.Sys");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\LONGDR~1.DLL", Kind::kNormal),
+            "Long Driver Name.Dll");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\NEW.VXD", Kind::kNormal), "");
+
+  std::ofstream(system / "New.Vxd") << "c";
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\NEW.VXD", Kind::kNormal), "New.Vxd");
+  fs::rename(system / "Mixed.Sys", system / "Renamed.Sys");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\MIXED.SYS", Kind::kNormal), "");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\RENAMED.SYS", Kind::kNormal), "Renamed.Sys");
+  fs::remove(system / "Long Driver Name.Dll");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\LONGDR~1.DLL", Kind::kNormal), "");
+  // A folder replaced by another of the same name.
+  fs::rename(system, root / "WINDOWS" / "OLD");
+  fs::create_directories(system);
+  std::ofstream(system / "Fresh.Drv") << "d";
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\NEW.VXD", Kind::kNormal), "");
+  EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\FRESH.DRV", Kind::kNormal), "Fresh.Drv");
+  fs::remove_all(root);
+}
+
+}  // namespace
+}  // namespace veskaro::platform
