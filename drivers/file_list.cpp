@@ -1,5 +1,7 @@
 #include "drivers/file_list.h"
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -13,32 +15,64 @@ namespace {
 
 enum class Pass { kFirst, kSecond };
 
-// The analysis of one located entry: the INF path, the destinations, and a
-// lower-case copy of every file-list row so that the duplicate test does not
-// re-lower the rows for every file line.
+// `text` in lower case, into `*out`.
+void LowerInto(std::string_view text, std::string* out) {
+  out->resize(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) (*out)[i] = inf::LowerChar(text[i]);
+}
+
+// Texts joined by ";", with a substring test over the whole. A text sought never
+// holds ";" (file lines are split at ";", and cleaned lines hold none), so it never
+// matches across a ";": the test tells whether it occurs in any one of the texts.
+// A short whole is searched directly; from kIndexFrom characters on, a substring
+// index answers without scanning, so that an INF of thousands of files is not
+// compared file by file with every row listed before.
+class JoinedTexts {
+ public:
+  static constexpr std::size_t kIndexFrom = 4096;
+
+  void Add(std::string_view text) {
+    const std::size_t from = joined_.size();
+    joined_ += ';';
+    joined_ += text;
+    if (index_ != nullptr) {
+      index_->Append(std::string_view(joined_).substr(from));
+    } else if (joined_.size() >= kIndexFrom) {
+      index_ = std::make_unique<inf::SubstringIndex>();
+      index_->Append(joined_);
+    }
+  }
+
+  bool Contains(std::string_view part) const {
+    return index_ != nullptr ? index_->Contains(part) : inf::Contains(joined_, part);
+  }
+  bool empty() const { return joined_.empty(); }
+
+ private:
+  std::string joined_;
+  std::unique_ptr<inf::SubstringIndex> index_;
+};
+
+// The analysis of one located entry: the INF path, the destinations, and the
+// lower-case text of every file-list row for the duplicate test.
 class Analysis {
  public:
   Analysis(platform::FileSystem& fs, const AnalysisInput& input, FileListSink& sink)
       : fs_(fs), input_(input), sink_(sink), inf_path_(input.location->InfPath()) {
-    for (int i = 0; i < sink_.RowCount(); ++i) {
-      lower_rows_.push_back(inf::LowerCase(sink_.PathRow(i)));
-    }
+    for (int i = 0; i < sink_.RowCount(); ++i) lower_rows_.Add(inf::LowerCase(sink_.PathRow(i)));
   }
 
   const std::string& inf_path() const { return inf_path_; }
 
   void AddRow(std::string path, std::string companion) {
-    lower_rows_.push_back(inf::LowerCase(path));
+    lower_rows_.Add(inf::LowerCase(path));
     sink_.AddRow(std::move(path), std::move(companion));
   }
 
   // Whether `lower_name` occurs in the text of any row listed so far. A name inside
   // a longer name or a folder part counts, and so does the empty name.
   bool Listed(std::string_view lower_name) const {
-    for (const std::string& row : lower_rows_) {
-      if (inf::Contains(row, lower_name)) return true;
-    }
-    return lower_name.empty();
+    return lower_name.empty() || lower_rows_.Contains(lower_name);
   }
 
   // Work items ("name=body") for the comma pieces of a CopyFiles or DelFiles value:
@@ -76,20 +110,35 @@ class Analysis {
       }
     }
 
-    for (const std::string& line : inf::Split(body, ";")) {
-      const std::vector<std::string> fields = inf::Split(line, ",");
-      const std::string& file = fields[0];
-      if (Listed(inf::LowerCase(file))) continue;
-      const bool has_source = fields.size() > 1 && !fields[1].empty();
-      if (pass == Pass::kSecond &&
-          !inf::Contains(missing_, inf::LowerCase(has_source ? fields[1] : file))) {
-        continue;
+    std::string lower;
+    for (std::size_t start = 0;;) {
+      // The line up to the next ";", its field 0 (the file) and field 1 (the source).
+      const std::size_t end = std::min(body.find(';', start), body.size());
+      const std::string_view line = body.substr(start, end - start);
+      const std::size_t comma = line.find(',');
+      const std::string_view file = line.substr(0, comma);
+      std::string_view source;
+      if (comma != std::string_view::npos) {
+        source = line.substr(comma + 1);
+        source = source.substr(0, source.find(','));
       }
-      std::string path = folder + file;
-      if (fs_.FindFirst(path, platform::SearchKind::kNormal).empty()) continue;
-      std::string companion = path + "||" + std::string(input_.entry_text);
-      if (has_source) companion += "||" + fields[1];
-      AddRow(std::move(path), std::move(companion));
+      start = end + 1;
+      const bool more = end < body.size();
+
+      LowerInto(file, &lower);
+      if (!Listed(lower)) {
+        const bool has_source = !source.empty();
+        if (pass == Pass::kSecond) LowerInto(has_source ? source : file, &lower);
+        if (pass == Pass::kFirst || missing_.Contains(lower)) {
+          std::string path = folder + std::string(file);
+          if (!fs_.FindFirst(path, platform::SearchKind::kNormal).empty()) {
+            std::string companion = path + "||" + std::string(input_.entry_text);
+            if (has_source) companion += "||" + std::string(source);
+            AddRow(std::move(path), std::move(companion));
+          }
+        }
+      }
+      if (!more) break;
     }
     return true;
   }
@@ -98,13 +147,14 @@ class Analysis {
   void BuildMissingSources() {
     const inf::IniList lines = inf::GetIniSection(fs_, inf_path_, "SourceDisksFiles");
     if (!lines) return;
+    std::string key;
     for (const std::string& line : *lines) {
-      const std::string key = inf::LowerCase(std::string_view(line).substr(0, line.find('=')));
-      if (!Listed(key)) missing_ += key + ";";
+      LowerInto(std::string_view(line).substr(0, line.find('=')), &key);
+      if (!Listed(key)) missing_.Add(key);
     }
   }
 
-  const std::string& missing() const { return missing_; }
+  bool missing_empty() const { return missing_.empty(); }
 
   // Resolves the INF's destination folders; false when an unrecognised directory
   // number ended the analysis (after its message).
@@ -118,8 +168,8 @@ class Analysis {
   const AnalysisInput& input_;
   FileListSink& sink_;
   const std::string inf_path_;
-  std::vector<std::string> lower_rows_;
-  std::string missing_;
+  JoinedTexts lower_rows_;
+  JoinedTexts missing_;
   std::optional<Destinations> destinations_;
 };
 
@@ -163,7 +213,7 @@ void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes
   // Pass 2: files of [SourceDisksFiles] still missing are looked for in every other
   // CopyFiles list of the INF.
   analysis.BuildMissingSources();
-  if (input.copy_files_search_enabled && !analysis.missing().empty()) {
+  if (input.copy_files_search_enabled && !analysis.missing_empty()) {
     const inf::IniList values = inf::FindIniValues(fs, inf_path, "CopyFiles");
     for (const std::string& value : values.value_or(std::vector<std::string>{})) {
       if (value == copy) continue;
