@@ -116,8 +116,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   form.Combo2.set_list_index(0);
 
   Check(form.List1.count() == form.List2.count(), "one companion row per file row");
-  for (const std::string& row : form.List1.rows()) {
-    Check(!fs.FindFirst(row, platform::SearchKind::kNormal).empty(), "listed files exist", row);
+  // Every listed file exists. The INF row is the exception when "InfPath" climbs out
+  // of the INF folders: the file found there is then listed under the INF folder.
+  const bool climbing_inf = inf_path.find_first_of("\\/") != std::string::npos;
+  for (int i = 0; i < form.List1.count(); ++i) {
+    const std::string& row = form.List1.row(i);
+    Check((i == 0 && climbing_inf) || !fs.FindFirst(row, platform::SearchKind::kNormal).empty(),
+          "listed files exist", row);
   }
   const std::string& comments = form.Text1.text();
   Check(comments.empty() || comments.starts_with(drivers::kInstalledWithWindows) ||
@@ -142,7 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(DriveFiles(fs, 'C') == installation, "the installation is never written");
 
   std::set<std::string> sources;
-  for (const std::string& row : form.List1.rows()) sources.insert(*fs.FileContents(row));
+  for (const std::string& row : form.List1.rows()) {
+    if (const auto contents = fs.FileContents(row)) sources.insert(*contents);
+  }
   for (const auto& write : fs.writes()) {
     platform::WindowsPath target;
     if (!platform::ParseWindowsPath(write.path, &target)) {
