@@ -56,6 +56,14 @@ void FormWindow::CreateFrame(const char* class_name, DWORD style, int left, int 
         break;
       case app::Change::kEnabled:
         EnableWindow(hwnd_, model_.enabled() ? TRUE : FALSE);
+        if (model_.enabled() && IsWindowVisible(hwnd_)) {
+          // A message box closed while this window was disabled leaves the program
+          // without an active window, or this window active with the focus on none
+          // of its controls: enabled again, it takes both back.
+          if (GetActiveWindow() == nullptr) SetActiveWindow(hwnd_);
+          HWND focus = GetFocus();
+          if (GetActiveWindow() == hwnd_ && (focus == nullptr || focus == hwnd_)) RestoreFocus();
+        }
         break;
       case app::Change::kVisible:
         OnVisibleChanged(model_.visible());
