@@ -18,8 +18,8 @@ repo=$PWD
 
 I686_TARGETS=(veskaro_platform veskaro_inf veskaro_registry veskaro_drivers veskaro_app
               veskaro_platform_win32 veskaro_win98_probe veskaro)
-X64_TARGETS=(veskaro_platform_test veskaro_platform_win32_test)
-X64_TEST_DIRS=(platform)
+X64_TARGETS=(veskaro_platform_test veskaro_platform_win32_test veskaro veskaro_e2e_test)
+X64_TEST_DIRS=(platform winapp)
 
 jobs=2
 i686_build=$repo/build/win-i686
@@ -28,8 +28,8 @@ gtest_prefix=$x64_build/_deps/googletest
 note() { echo "-- windows: $*" >&2; }
 
 # ---- packages (64-bit Wine only: no i386 architecture is ever added) ----
-packages=(wine wine64 xvfb xauth x11-utils fonts-wine g++-mingw-w64-i686 g++-mingw-w64-x86-64
-          mingw-w64-tools googletest cmake ninja-build)
+packages=(wine wine64 xvfb xauth x11-utils x11-apps fonts-wine g++-mingw-w64-i686
+          g++-mingw-w64-x86-64 mingw-w64-tools googletest cmake ninja-build python3)
 missing=()
 for p in "${packages[@]}"; do
   [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)" == "install ok installed" ]] ||
