@@ -22,6 +22,24 @@ X64_TARGETS=(veskaro_platform_test veskaro_platform_win32_test veskaro veskaro_e
 X64_TEST_DIRS=(platform winapp)
 
 jobs=2
+# One run at a time: runs share the build folders and the Wine prefix, which each
+# run starts afresh. A second run waits here for the first to end; a lock whose
+# run has gone (killed) is taken over.
+lock=$repo/build/.test-windows.lock
+mkdir -p "$repo/build"
+until mkdir "$lock" 2>/dev/null; do
+  holder=$(cat "$lock/pid" 2>/dev/null || true)
+  if [[ -n "$holder" ]] && ! kill -0 "$holder" 2>/dev/null ||
+     [[ -z "$holder" && -n "$(find "$lock" -maxdepth 0 -mmin +1 2>/dev/null)" ]]; then
+    rm -rf "$lock"
+    continue
+  fi
+  echo "-- windows: waiting for the run of process ${holder:-?} to end" >&2
+  sleep 5
+done
+echo $$ >"$lock/pid"
+trap 'rm -rf "$lock"' EXIT
+
 i686_build=$repo/build/win-i686
 x64_build=$repo/build/win-x64
 gtest_prefix=$x64_build/_deps/googletest
@@ -77,6 +95,7 @@ stop_services() {
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
   fi
+  rm -rf "$lock"
 }
 trap stop_services EXIT
 
