@@ -4,10 +4,24 @@
 # Wine prefix $WINEPREFIX, else DIR (the build folder's own prefix; never ~/.wine).
 # Windows text-mode output ends lines with CR LF; the CR is dropped so that the
 # test-list parser sees plain lines. The program's exit status is kept.
+#
+# Now and then Wine fails to start a program at all while another Wine process is
+# starting (it exits non-zero before the program has printed a byte). Every program
+# run here prints something first, so a run that failed with no output at all is
+# tried again, at most twice.
 if [[ "${1:-}" == "--prefix" ]]; then
   export WINEPREFIX="${WINEPREFIX:-$2}"
   shift 2
 fi
 export WINEDEBUG="${WINEDEBUG:--all}"
-wine "$@" | tr -d '\r'
-exit "${PIPESTATUS[0]}"
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+for attempt in 1 2 3; do
+  wine "$@" > "$out"
+  status=$?
+  if [[ $status -eq 0 || -s "$out" ]]; then break; fi
+  echo "wine-run: $1 failed to start (status $status), attempt $attempt" >&2
+  sleep 1
+done
+tr -d '\r' < "$out"
+exit "$status"
