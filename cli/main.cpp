@@ -225,9 +225,16 @@ int main(int argc, char** argv) {
   }
   if (command == "gather") {
     if (isatty(fileno(stderr))) {
-      form.on_batch_progress = [](int done, int class_index, int class_count) {
-        std::fprintf(stderr, "\rveskaro-cli: %d entries analysed, class %d of %d", done,
-                     class_index + 1, class_count);
+      // The total is what the batch will walk: the listed entries of every class.
+      int total = 0;
+      for (const auto& row : form.Combo3.rows()) {
+        total += static_cast<int>(veskaro::drivers::ListEntries(*installation->registry,
+                                                                form.ClassRoot,
+                                                                veskaro::drivers::KeyPart(row))
+                                      .size());
+      }
+      form.on_batch_progress = [total](int done, int, int) {
+        std::fprintf(stderr, "\rveskaro-cli: %d of %d entries analysed", done, total);
         std::fflush(stderr);
       };
     }
