@@ -4,7 +4,8 @@ namespace veskaro::cli {
 
 platform::MsgResult StderrMessageBoxes::Show(std::string_view text, std::string_view title,
                                              platform::MsgIcon, platform::MsgButtons buttons) {
-  std::string line = "veskaro: ";
+  std::string line = clear_line_ ? "\r\033[K" : "";
+  line += "veskaro: ";
   line += title;
   line += ": ";
   for (std::size_t i = 0; i < text.size(); ++i) {

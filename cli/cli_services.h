@@ -17,12 +17,15 @@ namespace veskaro::cli {
 class StderrMessageBoxes : public platform::MessageBoxes {
  public:
   StderrMessageBoxes(std::FILE* out, bool answer_yes) : out_(out), answer_yes_(answer_yes) {}
+  /// Whether a progress line may stand on the terminal; it is cleared first.
+  void set_clear_line(bool clear) { clear_line_ = clear; }
   platform::MsgResult Show(std::string_view text, std::string_view title, platform::MsgIcon icon,
                            platform::MsgButtons buttons) override;
 
  private:
   std::FILE* out_;
   bool answer_yes_;
+  bool clear_line_ = false;
 };
 
 /// The folder picker returns `folder` (a Windows path); links are ignored.

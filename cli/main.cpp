@@ -233,6 +233,7 @@ int main(int argc, char** argv) {
                                                                 veskaro::drivers::KeyPart(row))
                                       .size());
       }
+      boxes.set_clear_line(true);
       form.on_batch_progress = [total](int done, int, int) {
         std::fprintf(stderr, "\rveskaro-cli: %d of %d entries analysed", done, total);
         std::fflush(stderr);
