@@ -25,11 +25,13 @@
 #include <thread>
 #include <vector>
 
+#include "app/copy_files.h"
 #include "app/form1.h"
 #include "bench/generator.h"
 #include "bench/options.h"
 #include "drivers/driver_classes.h"
 #include "inf/ini.h"
+#include "inf/text.h"
 #include "platform/offline/installation.h"
 #include "platform/posix/host_file_system.h"
 
@@ -114,16 +116,21 @@ void RemoveTree(const std::string& path) {
   if (lstat(path.c_str(), &info) == 0) nftw(path.c_str(), RemoveEntry, 32, FTW_DEPTH | FTW_PHYS);
 }
 
-int CountEntry(const char*, const struct stat* info, int flag, struct FTW*);
-std::size_t g_counted = 0;
-int CountEntry(const char*, const struct stat* info, int flag, struct FTW*) {
-  if (flag == FTW_F && S_ISREG(info->st_mode)) ++g_counted;
+// The regular files below `root` (symbolic links followed), as sorted paths
+// relative to it ("/folder/name").
+std::vector<std::string>* g_found = nullptr;
+std::size_t g_root_length = 0;
+int FoundEntry(const char* path, const struct stat* info, int flag, struct FTW*) {
+  if (flag == FTW_F && S_ISREG(info->st_mode)) g_found->emplace_back(path + g_root_length);
   return 0;
 }
-std::size_t CountFiles(const std::string& path) {
-  g_counted = 0;
-  nftw(path.c_str(), CountEntry, 32, FTW_PHYS);
-  return g_counted;
+std::vector<std::string> FilesBelow(const std::string& root) {
+  std::vector<std::string> found;
+  g_found = &found;
+  g_root_length = root.size();
+  nftw(root.c_str(), FoundEntry, 32, 0);
+  std::sort(found.begin(), found.end());
+  return found;
 }
 
 std::string RealPath(const std::string& path) {
@@ -250,22 +257,17 @@ int ChooseLargeEntry(Form1& form, const bench::Manifest& manifest) {
   Die("the large entry " + wanted + " is not listed");
 }
 
-// cp of `files` into `folder`, in batches that fit a command line.
-void RunCp(const std::vector<std::string>& files, const std::string& folder) {
-  for (std::size_t start = 0; start < files.size(); start += 2000) {
-    std::vector<std::string> args = {"cp", "-t", folder, "--"};
-    for (std::size_t i = start; i < std::min(files.size(), start + 2000); ++i) {
-      args.push_back(files[i]);
-    }
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    pid_t pid;
-    if (posix_spawnp(&pid, "cp", nullptr, nullptr, argv.data(), environ) != 0) Die("cannot run cp");
-    int status = 0;
-    waitpid(pid, &status, 0);
-    Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "cp succeeded");
-  }
+// Runs cp with `args`.
+void RunCp(std::vector<std::string> args) {
+  args.insert(args.begin(), "cp");
+  std::vector<char*> argv;
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawnp(&pid, "cp", nullptr, nullptr, argv.data(), environ) != 0) Die("cannot run cp");
+  int status = 0;
+  waitpid(pid, &status, 0);
+  Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "cp succeeded");
 }
 
 std::string Time(double seconds) {
@@ -340,7 +342,8 @@ const char kHelp[] =
     "  --data DIR          where the installation is generated and reused\n"
     "                      (default: " VESKARO_BENCH_DATA_DIR
     "/<preset>-s<seed>)\n"
-    "  --runs N            runs per measure, the median is shown (default 5)\n";
+    "  --runs N            runs per measure, the median is shown (default 5)\n"
+    "  --no-copy           leave out the copy and cp (they write to the disk)\n";
 
 }  // namespace
 
@@ -349,11 +352,16 @@ int main(int argc, char** argv) {
   std::string preset = "large";
   std::string data;
   int runs = 5;
+  bool copy_too = true;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       std::printf("%s%s", kHelp, bench::kSizeOptionsHelp);
       return 0;
+    }
+    if (arg == "--no-copy") {
+      copy_too = false;
+      continue;
     }
     if (i + 1 >= argc) Die("option " + arg + " needs a value (see --help)");
     const std::string value = argv[++i];
@@ -489,48 +497,64 @@ int main(int argc, char** argv) {
   rows.push_back({"(raw re-read of the gather's opens)", Time(replay_time), "", "", "gather / this",
                   Ratio(gather / replay_time), ""});
 
-  // 5. The copy of the gathered list against cp of the same files.
-  const std::string copies = data + "/copies";
-  RemoveTree(copies);
-  mkdir(copies.c_str(), 0777);
-  std::set<std::string> unique_sources;
-  for (const std::string& row : form.List1.rows()) unique_sources.insert(files->ToHostPath(row));
-  const std::vector<std::string> sources(unique_sources.begin(), unique_sources.end());
-  double copied_bytes = 0;
-  for (const std::string& s : sources) copied_bytes += static_cast<double>(FileSize(s));
-  std::size_t copied_files = 0;
-  const std::string target = copies + "/veskaro";
-  const double copy = Median(
-      runs, [&] { form.CopyToClick(); },
-      [&] {
-        RemoveTree(target);
-        mkdir(target.c_str(), 0777);
-        window.shell.folder = platform::HostToWindowsPath(target);
-        sync();
-      });
-  Check(window.boxes.last == "Files Copied Successfully",
-        "the copy succeeded: " + window.boxes.last);
-  copied_files = CountFiles(target);
-  Check(copied_files > 0, "the copy wrote files");
-  const std::string cp_target = copies + "/cp";
-  const double cp = Median(
-      runs, [&] { RunCp(sources, cp_target); },
-      [&] {
-        RemoveTree(cp_target);
-        mkdir(cp_target.c_str(), 0777);
-        sync();
-      });
-  Check(CountFiles(cp_target) == sources.size(), "cp copied every file");
-  RemoveTree(copies);
-  const double per_file = copy / static_cast<double>(gathered);
-  const double cp_per_file = cp / static_cast<double>(sources.size());
-  rows.push_back({"copy of the gathered list", Time(copy),
-                  std::to_string(gathered) + " rows → " + std::to_string(copied_files) + " files",
-                  std::to_string(static_cast<long>(1 / per_file)) + " files/s", "", "", ""});
-  rows.push_back({"cp of its distinct source files", Time(cp),
-                  std::to_string(sources.size()) + " files, " + Bytes(copied_bytes),
-                  std::to_string(static_cast<long>(1 / cp_per_file)) + " files/s", "cp",
-                  Ratio(cp_per_file / per_file), "copy ≥ 0.8× cp (per file)"});
+  // 5. The copy of the gathered list against cp of the same files into the same
+  // driver folders under the same names: "cp -rL" of a tree of symbolic links laid
+  // out as the copy lays out its output. Runs alternate, each into a fresh folder;
+  // all are removed at the end (removing between runs would make the later runs pay
+  // for the file system's care with recently freed inodes).
+  if (copy_too) {
+    const std::string copies = data + "/copies";
+    RemoveTree(copies);
+    mkdir(copies.c_str(), 0777);
+    const std::string stage = copies + "/stage";
+    mkdir(stage.c_str(), 0777);
+    for (int i = 0; i < gathered; ++i) {
+      const std::vector<std::string> fields = veskaro::inf::Split(form.List2.row(i), "||");
+      const std::string folder = stage + "/" + veskaro::app::DriverFolderName(fields.at(1));
+      mkdir(folder.c_str(), 0777);
+      const std::string link =
+          folder + "/" +
+          veskaro::app::StoredName(form.List1.row(i), fields.size() >= 3 ? &fields[2] : nullptr);
+      std::remove(link.c_str());  // a later row of the same name replaces an earlier one
+      Check(symlink(files->ToHostPath(form.List1.row(i)).c_str(), link.c_str()) == 0,
+            "staging " + link);
+    }
+    const std::vector<std::string> staged = FilesBelow(stage);
+    double copied_bytes = 0;
+    for (const std::string& f : staged) copied_bytes += static_cast<double>(FileSize(stage + f));
+    std::vector<double> copy_times, cp_times;
+    for (int r = 0; r < runs; ++r) {
+      const std::string mine = copies + "/veskaro" + std::to_string(r);
+      const std::string theirs = copies + "/cp" + std::to_string(r);
+      mkdir(mine.c_str(), 0777);
+      window.shell.folder = platform::HostToWindowsPath(mine);
+      sync();
+      double start = Now();
+      form.CopyToClick();
+      copy_times.push_back(Now() - start);
+      Check(window.boxes.last == "Files Copied Successfully",
+            "the copy succeeded: " + window.boxes.last);
+      sync();
+      start = Now();
+      RunCp({"-rL", stage, theirs});
+      cp_times.push_back(Now() - start);
+      Check(FilesBelow(mine) == staged && FilesBelow(theirs) == staged,
+            "the copy and cp wrote the same files");
+    }
+    RemoveTree(copies);
+    std::sort(copy_times.begin(), copy_times.end());
+    std::sort(cp_times.begin(), cp_times.end());
+    const double copy = copy_times[copy_times.size() / 2];
+    const double cp = cp_times[cp_times.size() / 2];
+    std::set<std::string> folders;
+    for (const std::string& f : staged) folders.insert(f.substr(0, f.rfind('/')));
+    const std::string work = std::to_string(staged.size()) + " files (" + Bytes(copied_bytes) +
+                             ") in " + std::to_string(folders.size()) + " driver folders";
+    rows.push_back({"copy of the gathered list (" + std::to_string(gathered) + " rows)", Time(copy),
+                    work, Rate(copied_bytes, copy), "", "", ""});
+    rows.push_back({"cp -rL of the same files into the same folders", Time(cp), work,
+                    Rate(copied_bytes, cp), "cp", Ratio(cp / copy), "copy ≥ 0.8× cp"});
+  }
 
   std::printf("Veskaro benchmark, preset %s (%s)\n\n", preset.c_str(), manifest.parameters.c_str());
   std::printf(
