@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
               result.error);
   // Keys read before a faulty line stay; both cases are read back.
   for (platform::RegKey root = 0x80000000u; root <= 0x80000006u; ++root) {
-    fuzz::WalkRegistry(reg, root);
+    fuzz::WalkRegistry(reg, root, root == platform::kHKeyLocalMachine ? 200 : 30);
   }
   return 0;
 }

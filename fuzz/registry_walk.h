@@ -58,18 +58,21 @@ inline void WalkKey(platform::MemoryRegistry& reg, platform::RegKey root, const 
 
 }  // namespace internal
 
-/// Walks up to `max_keys` keys below `root`, then lists the driver classes and
-/// their entries as the main window does. No handle may be left open.
+/// Walks up to `max_keys` keys below `root`; below HKEY_LOCAL_MACHINE, then lists
+/// the driver classes and their entries as the main window does. No handle may be
+/// left open.
 inline void WalkRegistry(platform::MemoryRegistry& reg, platform::RegKey root,
-                         std::size_t max_keys = 300) {
+                         std::size_t max_keys = 200) {
   std::unordered_set<const void*> seen;
   std::size_t budget = max_keys;
   if (reg.FindKey(root, "") != nullptr) internal::WalkKey(reg, root, "", &seen, &budget);
+  Check(reg.open_handles() == 0, "no registry handle is left open");
+  if (root != platform::kHKeyLocalMachine) return;
 
   if (const auto classes = drivers::ListClasses(reg, drivers::kClassRoot)) {
     std::size_t listed = 0;
     for (const drivers::ClassRow& row : *classes) {
-      if (++listed > 50) break;
+      if (++listed > 30) break;
       for (const drivers::EntryRow& entry :
            drivers::ListEntries(reg, drivers::kClassRoot, row.key)) {
         Check(!entry.driver_desc.empty(), "listed entries have a DriverDesc", entry.key_path);
