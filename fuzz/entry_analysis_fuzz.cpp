@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   reg.SetString(platform::kHKeyLocalMachine, kEntryKey, "InfSection", section);
   platform::MapEnvironment env{{"windir", "C:\\WINDOWS"}};
   fuzz::QuietBoxes boxes;
-  boxes.yes_next = flags.find('Y') == std::string::npos;
+  boxes.next_answer_yes = flags.find('Y') != std::string::npos;
   fuzz::FixedShell shell("Z:\\OUT");
   fuzz::NoProcesses processes;
   const auto installation = DriveFiles(fs, 'C');

@@ -40,7 +40,8 @@ inline std::string_view TakeLine(std::string_view* rest) {
   return line;
 }
 
-/// Records every message box; questions are answered Yes and No in turn.
+/// Records every message box; questions are answered in turn Yes and No, starting
+/// with `next_answer_yes`.
 class QuietBoxes : public platform::MessageBoxes {
  public:
   struct Box {
@@ -51,11 +52,12 @@ class QuietBoxes : public platform::MessageBoxes {
                            platform::MsgButtons buttons) override {
     boxes.push_back(Box{std::string(text), std::string(title)});
     if (buttons == platform::MsgButtons::kOk) return platform::MsgResult::kOk;
-    yes_next = !yes_next;
-    return yes_next ? platform::MsgResult::kNo : platform::MsgResult::kYes;
+    const bool yes = next_answer_yes;
+    next_answer_yes = !next_answer_yes;
+    return yes ? platform::MsgResult::kYes : platform::MsgResult::kNo;
   }
   std::vector<Box> boxes;
-  bool yes_next = true;
+  bool next_answer_yes = false;
 };
 
 /// The folder picker answers with `folder`; links go nowhere.
