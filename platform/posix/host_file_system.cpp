@@ -3,11 +3,15 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <time.h>
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <sys/statfs.h>
+#endif
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +19,7 @@
 #include <mutex>
 #include <random>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/short_names.h"
@@ -68,145 +73,90 @@ std::vector<std::string> ListNames(const std::string& folder) {
   return names;
 }
 
-bool SameTime(const timespec& a, const timespec& b) {
-  return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-// One listing of a host folder, with what identifies the folder's state when it was
-// made, and the names indexed the way MatchFolderEntry compares them.
-struct Listing {
-  dev_t device = 0;
-  ino_t inode = 0;
-  timespec modified{};
-  timespec changed{};
-  std::vector<std::string> names;
-  std::unordered_map<std::string, std::size_t> exact;   // name -> index
-  std::unordered_map<std::string, std::size_t> folded;  // lower-case name -> first index
-  bool aliases_made = false;
-  std::unordered_map<std::string, std::size_t> aliases;  // lower-case 8.3 alias -> first index
-
-  bool Describes(const struct stat& info) const {
-    return info.st_dev == device && info.st_ino == inode && SameTime(info.st_mtim, modified) &&
-           SameTime(info.st_ctim, changed);
-  }
-};
-
-// Listings of host folders, kept between lookups while their folders stay unchanged.
-//
-// A lookup that the probes of FindEntry miss must compare its name with every entry
-// of the folder, ignoring case. Listing a SYSTEM folder of thousands of files for
-// each such lookup made an analysis spend most of its time in readdir, so a listing
-// is used again as long as the folder is provably the same: same device and inode,
-// and the same modification and status-change times, which the system sets to the
-// current time whenever an entry is created, removed or renamed (the change time
-// cannot be set back by any program). A listing is kept only when both times lie
-// more than kSettledSeconds before the listing began, so that a change made after
-// it always leaves times different from those kept, also on file systems whose
-// times count in steps of up to two seconds (FAT). A folder changed within the last
-// seconds is listed again at every lookup. Shared by all HostFileSystems; bounded.
-class Listings {
+// The entries of one host folder, indexed the way MatchFolderEntry compares names.
+class FolderIndex {
  public:
-  static constexpr time_t kSettledSeconds = 3;
-  static constexpr std::size_t kMaxFolders = 512;
+  explicit FolderIndex(const std::vector<std::string>& names) {
+    for (const std::string& name : names) Add(name);
+  }
 
-  // Finds the entry of `folder` that `component` names, as MatchFolderEntry does
-  // over a fresh listing. False when there is none or the folder cannot be listed.
-  bool Match(const std::string& folder, std::string_view component, std::string* stored) {
-    struct stat before;
-    if (stat(folder.c_str(), &before) != 0) return false;
-    std::shared_ptr<const Listing> listing;
-    {
-      std::lock_guard<std::mutex> lock(mutex_);
-      const auto it = kept_.find(folder);
-      if (it != kept_.end() && it->second->Describes(before)) listing = it->second;
+  void Add(const std::string& name) {
+    if (!exact_.insert(name).second) return;
+    const std::string key = LowerCase1252(name);
+    folded_.emplace(key, name);  // of names equal ignoring case, the first one stays
+    ++folded_count_[key];
+    aliases_.clear();
+    aliases_made_ = false;
+  }
+
+  void Remove(const std::string& name) {
+    if (exact_.erase(name) == 0) return;
+    const std::string key = LowerCase1252(name);
+    if (--folded_count_[key] == 0) {
+      folded_count_.erase(key);
+      folded_.erase(key);
+    } else if (folded_[key] == name) {
+      for (const std::string& other : exact_) {
+        if (LowerCase1252(other) == key) folded_[key] = other;
+      }
     }
-    if (listing == nullptr) listing = List(folder, before);
-    return Find(*listing, component, stored);
+    aliases_.clear();
+    aliases_made_ = false;
+  }
+
+  // The exact name, else one equal ignoring case, else (for a name holding "~") the
+  // name whose 8.3 alias it is.
+  bool Find(std::string_view component, std::string* stored) {
+    if (component.empty() || !IsValidLongName(component)) return false;
+    if (exact_.count(std::string(component)) != 0) {
+      *stored = std::string(component);
+      return true;
+    }
+    const std::string key = LowerCase1252(component);
+    if (const auto it = folded_.find(key); it != folded_.end()) {
+      // Names that differ only in case (a case-sensitive host): the upper-case, then
+      // the lower-case spelling, as the probes of FindEntry would find them.
+      *stored = it->second;
+      if (folded_count_.at(key) > 1) {
+        for (const std::string& spelling : {UpperCase1252(component), key}) {
+          if (exact_.count(spelling) != 0) {
+            *stored = spelling;
+            break;
+          }
+        }
+      }
+      return true;
+    }
+    if (component.find('~') == std::string_view::npos) return false;
+    if (!aliases_made_) {
+      const std::vector<std::string> names(exact_.begin(), exact_.end());
+      const std::vector<std::string> aliases = ShortAliases(names);
+      for (std::size_t i = 0; i < aliases.size(); ++i) {
+        aliases_.emplace(LowerCase1252(aliases[i]), names[i]);
+      }
+      aliases_made_ = true;
+    }
+    const auto alias = aliases_.find(LowerCase1252(component));
+    if (alias == aliases_.end()) return false;
+    *stored = alias->second;
+    return true;
   }
 
  private:
-  std::shared_ptr<const Listing> List(const std::string& folder, const struct stat& before) {
-    timespec start{};
-    clock_gettime(CLOCK_REALTIME, &start);
-    auto listing = std::make_shared<Listing>();
-    listing->names = ListNames(folder);
-    for (std::size_t i = 0; i < listing->names.size(); ++i) {
-      listing->exact.emplace(listing->names[i], i);
-      listing->folded.emplace(LowerCase1252(listing->names[i]), i);
-    }
-    struct stat after;
-    const bool settled = stat(folder.c_str(), &after) == 0 && after.st_dev == before.st_dev &&
-                         after.st_ino == before.st_ino && SameTime(after.st_mtim, before.st_mtim) &&
-                         SameTime(after.st_ctim, before.st_ctim) &&
-                         after.st_mtim.tv_sec + kSettledSeconds < start.tv_sec &&
-                         after.st_ctim.tv_sec + kSettledSeconds < start.tv_sec;
-    listing->device = before.st_dev;
-    listing->inode = before.st_ino;
-    listing->modified = before.st_mtim;
-    listing->changed = before.st_ctim;
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (settled) {
-      if (kept_.size() >= kMaxFolders) kept_.clear();
-      kept_[folder] = listing;
-    } else {
-      kept_.erase(folder);
-    }
-    return listing;
-  }
-
-  // MatchFolderEntry over an indexed listing: the exact name, else the first entry
-  // equal ignoring case, else (for a name holding "~") the first whose alias it is.
-  bool Find(const Listing& listing, std::string_view component, std::string* stored) {
-    if (component.empty()) return false;
-    std::size_t index = kNoEntry;
-    if (const auto it = listing.exact.find(std::string(component)); it != listing.exact.end()) {
-      index = it->second;
-    } else if (const auto folded = listing.folded.find(LowerCase1252(component));
-               folded != listing.folded.end()) {
-      index = folded->second;
-    } else if (component.find('~') != std::string_view::npos) {
-      std::lock_guard<std::mutex> lock(mutex_);
-      auto& mutable_listing = const_cast<Listing&>(listing);
-      if (!mutable_listing.aliases_made) {
-        const std::vector<std::string> aliases = ShortAliases(listing.names);
-        for (std::size_t i = 0; i < aliases.size(); ++i) {
-          mutable_listing.aliases.emplace(LowerCase1252(aliases[i]), i);
-        }
-        mutable_listing.aliases_made = true;
-      }
-      const auto alias = listing.aliases.find(LowerCase1252(component));
-      if (alias != listing.aliases.end()) index = alias->second;
-    }
-    if (index == kNoEntry) return false;
-    *stored = listing.names[index];
-    return true;
-  }
-
-  std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<const Listing>> kept_;
+  std::unordered_set<std::string> exact_;
+  std::unordered_map<std::string, std::string> folded_;  // lower-case name -> a stored name
+  std::unordered_map<std::string, int> folded_count_;
+  bool aliases_made_ = false;
+  std::unordered_map<std::string, std::string> aliases_;  // lower-case alias -> stored name
 };
 
-Listings& FolderListings() {
-  static Listings listings;
-  return listings;
-}
-
-// The stored name of the entry of host folder `folder` that `component` names.
-//
-// Listing a folder costs time in proportion to its size (a Windows SYSTEM folder
-// holds thousands of files), so the names that FAT folders and INF texts mostly use
-// are tried first, one lstat each: the exact name, then the name in upper case and
-// in lower case. Only when none of them exists is the folder's listing searched.
-// Two entries that differ only in letter case can exist only on a case-sensitive
-// host; there an upper-case or lower-case spelling is taken before the others.
-bool FindEntry(const std::string& folder, std::string_view component, std::string* stored) {
-  if (!IsValidLongName(component)) return false;
-  struct stat info;
+// Listing a folder costs time in proportion to its size, so where no index is kept
+// the spellings that FAT folders and INF texts mostly use are tried first, one lstat
+// each: the name in upper case, then in lower case. Two entries that differ only in
+// letter case exist only on a case-sensitive host; there these spellings are taken
+// before the others, here and by FolderIndex alike.
+bool ProbeCases(const std::string& folder, std::string_view component, std::string* stored) {
   std::string path = Join(folder, component);
-  if (lstat(path.c_str(), &info) == 0) {
-    *stored = std::string(component);
-    return true;
-  }
   const std::size_t base = path.size() - component.size();
   char (*const converts[])(char) = {&UpperCase1252, &LowerCase1252};
   for (char (*convert)(char) : converts) {
@@ -215,12 +165,221 @@ bool FindEntry(const std::string& folder, std::string_view component, std::strin
       path[base + i] = convert(component[i]);
       changed = changed || path[base + i] != component[i];
     }
+    struct stat info;
     if (changed && lstat(path.c_str(), &info) == 0) {
       *stored = path.substr(base);
       return true;
     }
   }
-  return FolderListings().Match(folder, component, stored);
+  return false;
+}
+
+#ifdef __linux__
+// Whether a file system reports every change to this kernel's inotify: those kept on
+// local disks and in memory. Network and user-space file systems can change behind
+// the kernel's back and are listed afresh at every lookup.
+bool IsLocalFileSystem(const std::string& folder) {
+  struct statfs info;
+  if (statfs(folder.c_str(), &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:      // ext2, ext3, ext4
+    case 0x58465342:  // XFS
+    case 0x9123683E:  // Btrfs
+    case 0x01021994:  // tmpfs
+    case 0xF2F52010:  // F2FS
+    case 0x4D44:      // FAT
+    case 0x2011BAB0:  // exFAT
+    case 0x7366746E:  // NTFS (ntfs3)
+      return true;
+    default:
+      return false;
+  }
+}
+#endif
+
+// Indexes of host folders, kept between lookups while inotify tells every change.
+//
+// A lookup that the probes of FindEntry miss must compare its name with every entry
+// of the folder ignoring case. Listing a SYSTEM folder of thousands of files for each
+// such lookup, or a copy's target folder for each file copied into it, made the
+// analysis and the copy spend most of their time in readdir. So a folder's index is
+// kept, and the folder watched with inotify, which reports every entry created,
+// removed or renamed in it, by any process, before that change returns to the one
+// that made it. The events are applied to the index before every use; a lost event
+// (queue overflow), a folder removed or moved, or a path that now names another
+// folder (checked by device and inode) drops it. Without inotify, or on a file
+// system that may change unseen (network, FUSE), every lookup lists the folder.
+class Listings {
+ public:
+  static constexpr std::size_t kMaxFolders = 8192;
+
+  ~Listings() {
+#ifdef __linux__
+    if (fd_ >= 0) close(fd_);
+#endif
+  }
+
+  // Finds the entry of `folder` that `component` names (not stored under that exact
+  // name) as FindEntry describes. False when there is none or the folder cannot be
+  // listed.
+  // `folder_info`, when given, is the folder's stat taken by the caller.
+  bool Match(const std::string& folder, const struct stat* folder_info, std::string_view component,
+             std::string* stored) {
+#ifdef __linux__
+    std::lock_guard<std::mutex> lock(mutex_);
+    struct stat info;
+    if (folder_info != nullptr) {
+      info = *folder_info;
+    } else if (stat(folder.c_str(), &info) != 0) {
+      return false;
+    }
+    Drain();
+    const Key key{info.st_dev, info.st_ino};
+    if (auto it = kept_.find(key); it != kept_.end())
+      return it->second.index.Find(component, stored);
+    const int wd = Watch(folder, info);
+    if (wd >= 0) {
+      kept_.emplace(key, Kept{wd, FolderIndex(ListNames(folder))});
+      watches_[wd] = key;
+      Drain();  // changes made while the folder was listed
+      if (auto it = kept_.find(key); it != kept_.end())
+        return it->second.index.Find(component, stored);
+    }
+#else
+    (void)folder_info;
+#endif
+    // Not kept: the usual spellings first, one lstat each, then a fresh listing.
+    if (ProbeCases(folder, component, stored)) return true;
+    return FolderIndex(ListNames(folder)).Find(component, stored);
+  }
+
+ private:
+#ifdef __linux__
+  struct Key {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const Key& other) const {
+      return device == other.device && inode == other.inode;
+    }
+  };
+  struct KeyHash {
+    std::size_t operator()(const Key& key) const {
+      return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(key.inode) * 31 +
+                                        static_cast<std::uint64_t>(key.device));
+    }
+  };
+  struct Kept {
+    int wd;
+    FolderIndex index;
+  };
+
+  // Starts watching `folder`; -1 when it cannot or should not be watched.
+  int Watch(const std::string& folder, const struct stat& info) {
+    if (fd_ == -2) fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd_ < 0 || kept_.size() >= kMaxFolders || !IsLocalFileSystem(folder)) return -1;
+    const int wd = inotify_add_watch(fd_, folder.c_str(),
+                                     IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
+                                         IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+    if (wd < 0) return -1;
+    // The watch must be on the folder that was looked at, and on no other kept one.
+    struct stat now;
+    if (stat(folder.c_str(), &now) != 0 || now.st_dev != info.st_dev || now.st_ino != info.st_ino ||
+        watches_.count(wd) != 0) {
+      if (watches_.count(wd) == 0) inotify_rm_watch(fd_, wd);
+      return -1;
+    }
+    return wd;
+  }
+
+  void Forget(int wd, bool remove_watch) {
+    const auto watch = watches_.find(wd);
+    if (watch == watches_.end()) return;
+    kept_.erase(watch->second);
+    watches_.erase(watch);
+    if (remove_watch) inotify_rm_watch(fd_, wd);
+  }
+
+  // Applies every event waiting in the queue.
+  void Drain() {
+    if (fd_ < 0) return;
+    alignas(inotify_event) char buffer[16384];
+    for (;;) {
+      const ssize_t got = read(fd_, buffer, sizeof buffer);
+      if (got <= 0) {
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && errno != EAGAIN) DropAll();
+        return;
+      }
+      for (ssize_t at = 0; at < got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        if (event->mask & IN_Q_OVERFLOW) {
+          DropAll();
+          continue;
+        }
+        if (event->mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT)) {
+          Forget(event->wd, !(event->mask & IN_IGNORED));
+          continue;
+        }
+        const auto watch = watches_.find(event->wd);
+        if (watch == watches_.end() || event->len == 0) continue;
+        FolderIndex& index = kept_.at(watch->second).index;
+        const std::string name(event->name);
+        if (event->mask & (IN_CREATE | IN_MOVED_TO)) index.Add(name);
+        if (event->mask & (IN_DELETE | IN_MOVED_FROM)) index.Remove(name);
+      }
+    }
+  }
+
+  void DropAll() {
+    for (const auto& [wd, key] : watches_) inotify_rm_watch(fd_, wd);
+    watches_.clear();
+    kept_.clear();
+  }
+
+  std::mutex mutex_;
+  int fd_ = -2;  // -2: not opened yet
+  std::unordered_map<Key, Kept, KeyHash> kept_;
+  std::unordered_map<int, Key> watches_;
+#endif
+};
+
+Listings& FolderListings() {
+  static Listings listings;
+  return listings;
+}
+
+// The stored name of the entry of host folder `folder` that `component` names: the
+// exact name (one lstat), else the folder's index (see Listings). `folder_info` is
+// the folder's stat when the caller has it. `entry_info` receives the entry's lstat
+// when the exact name was found, else a zero st_mode.
+bool FindEntry(const std::string& folder, std::string_view component, std::string* stored,
+               const struct stat* folder_info = nullptr, struct stat* entry_info = nullptr) {
+  if (!IsValidLongName(component)) return false;
+  struct stat info;
+  if (lstat(Join(folder, component).c_str(), &info) == 0) {
+    *stored = std::string(component);
+    if (entry_info != nullptr) *entry_info = info;
+    return true;
+  }
+  if (entry_info != nullptr) entry_info->st_mode = 0;
+  return FolderListings().Match(folder, folder_info, component, stored);
+}
+
+// Whether the entry `host_path`, of which `entry_info` may hold the lstat, is a
+// folder (`folder`) or a regular file; symbolic links are followed.
+bool IsKind(const std::string& host_path, const struct stat& entry_info, bool folder) {
+  if (entry_info.st_mode != 0 && !S_ISLNK(entry_info.st_mode)) {
+    return folder ? S_ISDIR(entry_info.st_mode) : S_ISREG(entry_info.st_mode);
+  }
+  struct stat info;
+  return stat(host_path.c_str(), &info) == 0 &&
+         (folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode));
+}
+
+// stat of a folder: false when it is none.
+bool StatFolder(const std::string& host_path, struct stat* info) {
+  return stat(host_path.c_str(), info) == 0 && S_ISDIR(info->st_mode);
 }
 
 bool IsFolder(const std::string& host_path) {
@@ -292,6 +451,73 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// The real path of host folder `folder` (symbolic links resolved), as realpath gives
+// it. On Linux the folder is opened and the path read back from /proc, which costs
+// three system calls instead of one for each component; realpath serves otherwise.
+bool RealFolder(const std::string& folder, std::string* real_path) {
+#ifdef __linux__
+  const int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    char link[64];
+    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+    char target[4096];
+    const ssize_t length = readlink(link, target, sizeof target);
+    close(fd);
+    const std::string_view text(target, length > 0 ? static_cast<std::size_t>(length) : 0);
+    if (length > 0 && static_cast<std::size_t>(length) < sizeof target && text.front() == '/' &&
+        !text.ends_with(" (deleted)")) {
+      real_path->assign(text);
+      return true;
+    }
+  }
+#endif
+  char* real = realpath(folder.c_str(), nullptr);
+  if (real == nullptr) return false;
+  real_path->assign(real);
+  std::free(real);
+  return true;
+}
+
+// A failure while copying a file's bytes: its errno, and whether reading failed.
+struct CopyError {
+  int error = 0;
+  bool reading = false;
+};
+
+// Copies the rest of `in` to `out`. The system copies the bytes itself
+// (copy_file_range) as long as it can for these two files; the rest goes through a
+// buffer, read and written, which also tells a read failure from a write failure.
+// A file that reports the size 0 is always read: pseudo files do, whatever they hold.
+CopyError CopyData(int in, int out, off_t size) {
+#ifdef __linux__
+  off_t done = 0;
+  while (size > 0) {
+    const ssize_t n = copy_file_range(in, nullptr, out, nullptr, std::size_t{1} << 30, 0);
+    if (n > 0) {
+      done += n;
+      continue;
+    }
+    if (n == 0 && done >= size) return {};
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && ClassifyErrno(errno) == FsError::kDiskFull) return {errno, false};
+    break;  // short, or not done by the system for these files: go on below from here
+  }
+#else
+  (void)size;
+#endif
+  constexpr std::size_t kBlock = 1 << 20;
+  thread_local const std::unique_ptr<char[]> buffer(new char[kBlock]);
+  for (;;) {
+    const ssize_t got = read(in, buffer.get(), kBlock);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      return {errno, true};
+    }
+    if (got == 0) return {};
+    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) return {errno, false};
+  }
+}
+
 std::string TemporaryName() {
   static std::mt19937_64 engine(std::random_device{}() ^
                                 (static_cast<std::uint64_t>(getpid()) << 32));
@@ -304,8 +530,9 @@ std::string TemporaryName() {
 
 struct HostFileSystem::Resolved {
   WindowsPath path;
-  std::string folder;       // host path of the folder holding the last component
-  std::string folder_name;  // that folder's stored name ("X:\" for a drive root)
+  std::string folder;          // host path of the folder holding the last component
+  std::string folder_name;     // that folder's stored name ("X:\" for a drive root)
+  struct stat folder_info {};  // that folder's stat
 };
 
 HostFileSystem::HostFileSystem(std::map<char, std::string> drives,
@@ -341,7 +568,7 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
       valid = IsValidLongName(parts[i]);
       exact = Join(exact, parts[i]);
     }
-    if (valid && IsFolder(exact)) {
+    if (valid && StatFolder(exact, &out->folder_info)) {
       out->folder = std::move(exact);
       out->folder_name = parts[count - 1];
       return true;
@@ -349,23 +576,22 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
   }
   out->folder = drive->second;
   out->folder_name = std::string(1, out->path.drive) + ":\\";
-  if (!IsFolder(out->folder)) return false;
+  if (!StatFolder(out->folder, &out->folder_info)) return false;
   for (std::size_t i = 0; i < count; ++i) {
     std::string stored;
-    if (!FindEntry(out->folder, parts[i], &stored)) return false;
+    if (!FindEntry(out->folder, parts[i], &stored, &out->folder_info)) return false;
     out->folder = Join(out->folder, stored);
     out->folder_name = stored;
-    if (!IsFolder(out->folder)) return false;
+    if (!StatFolder(out->folder, &out->folder_info)) return false;
   }
   return true;
 }
 
 FsStatus HostFileSystem::CheckWritable(const std::string& host_folder,
                                        std::string_view path) const {
-  char* real = realpath(host_folder.c_str(), nullptr);
-  if (!real) return FailErrno(errno, "Cannot write " + std::string(path));
-  const std::string folder = real;
-  std::free(real);
+  std::string folder;
+  if (!RealFolder(host_folder, &folder))
+    return FailErrno(errno, "Cannot write " + std::string(path));
   for (const std::string& guarded : protected_) {
     const bool inside = folder == guarded || guarded == "/" ||
                         (folder.size() > guarded.size() && folder.starts_with(guarded) &&
@@ -406,8 +632,9 @@ std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) co
     return {};
   }
   std::string stored;
-  if (!FindEntry(resolved.folder, last, &stored)) return {};
-  return fits(Join(resolved.folder, stored)) ? stored : std::string();
+  struct stat entry_info;
+  if (!FindEntry(resolved.folder, last, &stored, &resolved.folder_info, &entry_info)) return {};
+  return IsKind(Join(resolved.folder, stored), entry_info, want_folder) ? stored : std::string();
 }
 
 std::string HostFileSystem::ToHostPath(std::string_view windows_path) const {
@@ -415,7 +642,10 @@ std::string HostFileSystem::ToHostPath(std::string_view windows_path) const {
   if (!ResolveFolder(windows_path, false, &resolved)) return {};
   if (resolved.path.components.empty()) return resolved.folder;
   std::string stored;
-  if (!FindEntry(resolved.folder, resolved.path.components.back(), &stored)) return {};
+  if (!FindEntry(resolved.folder, resolved.path.components.back(), &stored,
+                 &resolved.folder_info)) {
+    return {};
+  }
   return Join(resolved.folder, stored);
 }
 
@@ -428,7 +658,8 @@ std::unique_ptr<ByteSource> HostFileSystem::OpenRead(std::string_view path, std:
   std::string stored;
   if (!ResolveFolder(path, false, &resolved) || resolved.path.components.empty() ||
       resolved.path.trailing_separator ||
-      !FindEntry(resolved.folder, resolved.path.components.back(), &stored)) {
+      !FindEntry(resolved.folder, resolved.path.components.back(), &stored,
+                 &resolved.folder_info)) {
     return fail("File not found: " + std::string(path));
   }
   const std::string host = Join(resolved.folder, stored);
@@ -454,7 +685,7 @@ FsStatus HostFileSystem::MakeDirectory(std::string_view path) {
   }
   if (FsStatus status = CheckWritable(resolved.folder, path); !status.ok()) return status;
   std::string stored;
-  if (FindEntry(resolved.folder, name, &stored)) {
+  if (FindEntry(resolved.folder, name, &stored, &resolved.folder_info)) {
     return Fail(FsError::kOther, "A file or folder of that name exists: " + std::string(path));
   }
   if (mkdir(Join(resolved.folder, name).c_str(), 0777) != 0) {
@@ -471,7 +702,7 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   }
   std::string source_name;
   if (source.path.components.empty() || source.path.trailing_separator ||
-      !FindEntry(source.folder, source.path.components.back(), &source_name)) {
+      !FindEntry(source.folder, source.path.components.back(), &source_name, &source.folder_info)) {
     return Fail(FsError::kOther, "File not found: " + std::string(from));
   }
   const std::string source_host = Join(source.folder, source_name);
@@ -488,10 +719,11 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   if (FsStatus status = CheckWritable(target.folder, to); !status.ok()) return status;
   std::string target_name = target.path.components.back();
   std::string stored;
-  if (FindEntry(target.folder, target_name, &stored)) target_name = stored;
+  const bool found = FindEntry(target.folder, target_name, &stored, &target.folder_info);
+  if (found) target_name = stored;
   const std::string target_host = Join(target.folder, target_name);
   struct stat target_info;
-  const bool target_exists = stat(target_host.c_str(), &target_info) == 0;
+  const bool target_exists = found && stat(target_host.c_str(), &target_info) == 0;
   if (target_exists && S_ISDIR(target_info.st_mode)) {
     return Fail(FsError::kOther, "Is a folder: " + std::string(to));
   }
@@ -526,19 +758,12 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
     unlink(temporary.c_str());
     return status;
   };
-  std::vector<char> buffer(1 << 20);
-  for (;;) {
-    const ssize_t got = read(input.get(), buffer.data(), buffer.size());
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      return abandon(
-          Fail(FsError::kOther, "Cannot read " + std::string(from) + ": " + std::strerror(errno)));
-    }
-    if (got == 0) break;
-    if (!WriteAll(output.get(), buffer.data(), static_cast<std::size_t>(got))) {
-      return abandon(FailErrno(errno, "Cannot write " + std::string(to)));
-    }
+  const CopyError copied = CopyData(input.get(), output.get(), source_info.st_size);
+  if (copied.error != 0 && copied.reading) {
+    return abandon(Fail(FsError::kOther,
+                        "Cannot read " + std::string(from) + ": " + std::strerror(copied.error)));
   }
+  if (copied.error != 0) return abandon(FailErrno(copied.error, "Cannot write " + std::string(to)));
   // Keep the source's last-write time, as a Windows copy does; failing that is harmless.
   const timespec times[2] = {source_info.st_atim, source_info.st_mtim};
   futimens(output.get(), times);
