@@ -58,6 +58,12 @@ double Now() {
   return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
+// Says on standard error what the program does now, with the seconds since it began.
+void Progress(const char* what) {
+  static const double start = Now();
+  std::fprintf(stderr, "veskaro-bench: %6.1f s  %s\n", Now() - start, what);
+}
+
 // Runs `work` `runs` times and returns the median time in seconds; `before` runs
 // untimed ahead of each run.
 double Median(int runs, const std::function<void()>& work,
@@ -383,7 +389,7 @@ int main(int argc, char** argv) {
   double generate_seconds = -1;
   if (!bench::ReadManifest(data, &manifest) ||
       manifest.parameters != bench::ParameterLine(options)) {
-    std::fprintf(stderr, "veskaro-bench: generating %s ...\n", data.c_str());
+    Progress(("generating " + data).c_str());
     std::string error;
     const double start = Now();
     if (!bench::Generate(options, data, &manifest, &error)) Die(error);
@@ -392,6 +398,7 @@ int main(int argc, char** argv) {
   data = RealPath(data);
   std::vector<Row> rows;
 
+  Progress("the INF reader");
   // 1. The INF reader on HUGE.INF against raw line splitting of the same bytes.
   const std::string huge_host = data + "/HUGE.INF";
   const std::string huge = platform::HostToWindowsPath(huge_host);
@@ -429,6 +436,7 @@ int main(int argc, char** argv) {
   Check(files != nullptr, "the installation's files are a host file system");
   CountingFileSystem counting(*installation->files);
 
+  Progress("start-up");
   // 2. Start-up: the Windows INF index and the class list.
   double startup = Median(runs, [&] {
     Window window(*installation, *installation->files);
@@ -442,6 +450,7 @@ int main(int argc, char** argv) {
                   Bytes(static_cast<double>(startup_bytes)) + " read",
                   Rate(static_cast<double>(startup_bytes), startup), "", "", ""});
 
+  Progress("one entry analysis");
   // 3. One entry analysis on the largest INF.
   Window window(*installation, *installation->files);
   Form1& form = *window.form;
@@ -469,6 +478,7 @@ int main(int argc, char** argv) {
        Rate(static_cast<double>(entry_bytes), entry), "same bytes at raw rate",
        Ratio(entry / entry_raw), ""});
 
+  Progress("the gather");
   // 4. The gather over the whole installation.
   const double gather = Median(runs, [&] { form.Command1Click(); });
   const int gathered = form.List1.count();
@@ -497,6 +507,7 @@ int main(int argc, char** argv) {
   rows.push_back({"(raw re-read of the gather's opens)", Time(replay_time), "", "", "gather / this",
                   Ratio(gather / replay_time), ""});
 
+  Progress("the copy and cp");
   // 5. The copy of the gathered list against cp of the same files into the same
   // driver folders under the same names: "cp -rL" of a tree of symbolic links laid
   // out as the copy lays out its output. Runs alternate, each into a fresh folder;
@@ -545,6 +556,7 @@ int main(int argc, char** argv) {
       Check(FilesBelow(mine) == staged && FilesBelow(theirs) == staged,
             "the copy and cp wrote the same files");
     }
+    Progress("removing the copies");
     RemoveTree(copies);
     std::sort(copy_times.begin(), copy_times.end());
     std::sort(cp_times.begin(), cp_times.end());
@@ -560,6 +572,7 @@ int main(int argc, char** argv) {
                     Rate(copied_bytes, cp), "cp", Ratio(cp / copy), "copy ≥ 0.8× cp"});
   }
 
+  Progress("done");
   std::printf("Veskaro benchmark, preset %s (%s)\n\n", preset.c_str(), manifest.parameters.c_str());
   std::printf(
       "Installation: %zu entries, %zu INF files (%s, largest %s), layout.inf %s, "

@@ -199,19 +199,21 @@ bool IsLocalFileSystem(const std::string& folder) {
 
 // Indexes of host folders, kept between lookups while inotify tells every change.
 //
-// A lookup that the probes of FindEntry miss must compare its name with every entry
-// of the folder ignoring case. Listing a SYSTEM folder of thousands of files for each
-// such lookup, or a copy's target folder for each file copied into it, made the
-// analysis and the copy spend most of their time in readdir. So a folder's index is
+// A lookup of a name not stored under that exact name must compare it with every
+// entry of the folder ignoring case. Listing a SYSTEM folder of thousands of files
+// for each such lookup, or a copy's target folder for each file copied into it, made
+// the analysis and the copy spend most of their time in readdir. So a folder's index is
 // kept, and the folder watched with inotify, which reports every entry created,
 // removed or renamed in it, by any process, before that change returns to the one
 // that made it. The events are applied to the index before every use; a lost event
 // (queue overflow), a folder removed or moved, or a path that now names another
 // folder (checked by device and inode) drops it. Without inotify, or on a file
-// system that may change unseen (network, FUSE), every lookup lists the folder.
+// system that may change unseen (network, FUSE), every lookup lists the folder. At
+// most kMaxFolders folders are watched (watches are a per-user resource); one mutex
+// guards it all.
 class Listings {
  public:
-  static constexpr std::size_t kMaxFolders = 8192;
+  static constexpr std::size_t kMaxFolders = 4096;
 
   ~Listings() {
 #ifdef __linux__
@@ -219,10 +221,10 @@ class Listings {
 #endif
   }
 
-  // Finds the entry of `folder` that `component` names (not stored under that exact
-  // name) as FindEntry describes. False when there is none or the folder cannot be
-  // listed.
-  // `folder_info`, when given, is the folder's stat taken by the caller.
+  // Finds the entry of `folder` that `component` names, when it is not stored under
+  // that exact name, as FindEntry describes. `folder_info`, when given, is the
+  // folder's stat taken by the caller. False when there is none or the folder cannot
+  // be listed.
   bool Match(const std::string& folder, const struct stat* folder_info, std::string_view component,
              std::string* stored) {
 #ifdef __linux__
