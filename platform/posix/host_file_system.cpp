@@ -209,8 +209,9 @@ bool IsLocalFileSystem(const std::string& folder) {
 // (queue overflow), a folder removed or moved, or a path that now names another
 // folder (checked by device and inode) drops it. Without inotify, or on a file
 // system that may change unseen (network, FUSE), every lookup lists the folder. At
-// most kMaxFolders folders are watched (watches are a per-user resource); one mutex
-// guards it all.
+// most kMaxFolders folders are watched (watches are a per-user resource): a folder
+// beyond that drops all the others first, as the folders in use are few at any time
+// and are listed again when next needed. One mutex guards it all.
 class Listings {
  public:
   static constexpr std::size_t kMaxFolders = 4096;
@@ -278,7 +279,8 @@ class Listings {
   // Starts watching `folder`; -1 when it cannot or should not be watched.
   int Watch(const std::string& folder, const struct stat& info) {
     if (fd_ == -2) fd_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd_ < 0 || kept_.size() >= kMaxFolders || !IsLocalFileSystem(folder)) return -1;
+    if (fd_ < 0 || !IsLocalFileSystem(folder)) return -1;
+    if (kept_.size() >= kMaxFolders) DropAll();
     const int wd = inotify_add_watch(fd_, folder.c_str(),
                                      IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO |
                                          IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
@@ -453,31 +455,51 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// The real path of host folder `folder` (symbolic links resolved), as realpath gives
-// it. On Linux the folder is opened and the path read back from /proc, which costs
-// three system calls instead of one for each component; realpath serves otherwise.
-bool RealFolder(const std::string& folder, std::string* real_path) {
+#ifdef O_PATH
+constexpr int kFolderOpenFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderOpenFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
+
+// The real path (symbolic links resolved, as realpath gives it) of host folder
+// `folder`, opened as `fd`. On Linux it is read back from /proc, one system call
+// instead of one for each component; realpath serves otherwise.
+bool RealPathOf(int fd, const std::string& folder, std::string* real_path) {
 #ifdef __linux__
-  const int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-  if (fd >= 0) {
-    char link[64];
-    std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
-    char target[4096];
-    const ssize_t length = readlink(link, target, sizeof target);
-    close(fd);
-    const std::string_view text(target, length > 0 ? static_cast<std::size_t>(length) : 0);
-    if (length > 0 && static_cast<std::size_t>(length) < sizeof target && text.front() == '/' &&
-        !text.ends_with(" (deleted)")) {
-      real_path->assign(text);
-      return true;
-    }
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  char target[4096];
+  const ssize_t length = readlink(link, target, sizeof target);
+  const std::string_view text(target, length > 0 ? static_cast<std::size_t>(length) : 0);
+  if (length > 0 && static_cast<std::size_t>(length) < sizeof target && text.front() == '/' &&
+      !text.ends_with(" (deleted)")) {
+    real_path->assign(text);
+    return true;
   }
+#else
+  (void)fd;
 #endif
   char* real = realpath(folder.c_str(), nullptr);
   if (real == nullptr) return false;
   real_path->assign(real);
   std::free(real);
   return true;
+}
+
+// The refusal to write `path` when real folder path `folder` lies in one of `guarded`.
+FsStatus RefuseInside(const std::string& folder, const std::vector<std::string>& guarded_folders,
+                      std::string_view path) {
+  for (const std::string& guarded : guarded_folders) {
+    const bool inside = folder == guarded || guarded == "/" ||
+                        (folder.size() > guarded.size() && folder.starts_with(guarded) &&
+                         folder[guarded.size()] == '/');
+    if (inside) {
+      return Fail(FsError::kOther, "Refusing to write " + std::string(path) +
+                                       ": it lies inside the Windows installation being read (" +
+                                       guarded + "), which is never written");
+    }
+  }
+  return {};
 }
 
 // A failure while copying a file's bytes: its errno, and whether reading failed.
@@ -591,20 +613,12 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
 
 FsStatus HostFileSystem::CheckWritable(const std::string& host_folder,
                                        std::string_view path) const {
-  std::string folder;
-  if (!RealFolder(host_folder, &folder))
+  Fd folder(open(host_folder.c_str(), kFolderOpenFlags));
+  std::string real;
+  if (folder.get() < 0 || !RealPathOf(folder.get(), host_folder, &real)) {
     return FailErrno(errno, "Cannot write " + std::string(path));
-  for (const std::string& guarded : protected_) {
-    const bool inside = folder == guarded || guarded == "/" ||
-                        (folder.size() > guarded.size() && folder.starts_with(guarded) &&
-                         folder[guarded.size()] == '/');
-    if (inside) {
-      return Fail(FsError::kOther, "Refusing to write " + std::string(path) +
-                                       ": it lies inside the Windows installation being read (" +
-                                       guarded + "), which is never written");
-    }
   }
-  return {};
+  return RefuseInside(real, protected_, path);
 }
 
 std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) const {
@@ -718,14 +732,21 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
       !IsValidLongName(target.path.components.back())) {
     return Fail(FsError::kOther, "Invalid file name: " + std::string(to));
   }
-  if (FsStatus status = CheckWritable(target.folder, to); !status.ok()) return status;
+  // The target folder is opened once: it is checked through that handle and every
+  // write goes through it, so the folder checked is the folder written.
+  Fd folder(open(target.folder.c_str(), kFolderOpenFlags));
+  std::string real;
+  if (folder.get() < 0 || !RealPathOf(folder.get(), target.folder, &real)) {
+    return FailErrno(errno, "Cannot write " + std::string(to));
+  }
+  if (FsStatus status = RefuseInside(real, protected_, to); !status.ok()) return status;
   std::string target_name = target.path.components.back();
   std::string stored;
   const bool found = FindEntry(target.folder, target_name, &stored, &target.folder_info);
   if (found) target_name = stored;
-  const std::string target_host = Join(target.folder, target_name);
   struct stat target_info;
-  const bool target_exists = found && stat(target_host.c_str(), &target_info) == 0;
+  const bool target_exists =
+      found && fstatat(folder.get(), target_name.c_str(), &target_info, 0) == 0;
   if (target_exists && S_ISDIR(target_info.st_mode)) {
     return Fail(FsError::kOther, "Is a folder: " + std::string(to));
   }
@@ -747,8 +768,9 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   std::string temporary;
   Fd output;
   for (int attempt = 0; attempt < 100 && output.get() < 0; ++attempt) {
-    temporary = Join(target.folder, TemporaryName());
-    output.Reset(open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    temporary = TemporaryName();
+    output.Reset(
+        openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (output.get() < 0 && errno != EEXIST) {
       return FailErrno(errno, "Cannot write " + std::string(to));
     }
@@ -757,7 +779,7 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
     return Fail(FsError::kOther, "No temporary name free for " + std::string(to));
   auto abandon = [&](FsStatus status) {
     output.Close();
-    unlink(temporary.c_str());
+    unlinkat(folder.get(), temporary.c_str(), 0);
     return status;
   };
   const CopyError copied = CopyData(input.get(), output.get(), source_info.st_size);
@@ -771,12 +793,12 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   futimens(output.get(), times);
   if (output.Close() != 0) {
     const int error = errno;
-    unlink(temporary.c_str());
+    unlinkat(folder.get(), temporary.c_str(), 0);
     return FailErrno(error, "Cannot write " + std::string(to));
   }
-  if (rename(temporary.c_str(), target_host.c_str()) != 0) {
+  if (renameat(folder.get(), temporary.c_str(), folder.get(), target_name.c_str()) != 0) {
     const int error = errno;
-    unlink(temporary.c_str());
+    unlinkat(folder.get(), temporary.c_str(), 0);
     return FailErrno(error, "Cannot write " + std::string(to));
   }
   return {};
