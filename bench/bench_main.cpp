@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -322,6 +323,28 @@ void PrintTable(const std::vector<Row>& rows) {
   }
 }
 
+// The kind of file system that holds `path`.
+std::string FileSystemName(const std::string& path) {
+  struct statfs info;
+  if (statfs(path.c_str(), &info) != 0) return "unknown file system";
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:
+      return "ext4";
+    case 0x01021994:
+      return "tmpfs";
+    case 0x58465342:
+      return "XFS";
+    case 0x9123683E:
+      return "Btrfs";
+    default: {
+      char text[32];
+      std::snprintf(text, sizeof text, "file system 0x%lx",
+                    static_cast<unsigned long>(info.f_type));
+      return text;
+    }
+  }
+}
+
 std::string CpuModel() {
   std::FILE* f = std::fopen("/proc/cpuinfo", "r");
   if (f == nullptr) return "unknown CPU";
@@ -349,7 +372,10 @@ const char kHelp[] =
     "                      (default: " VESKARO_BENCH_DATA_DIR
     "/<preset>-s<seed>)\n"
     "  --runs N            runs per measure, the median is shown (default 5)\n"
-    "  --no-copy           leave out the copy and cp (they write to the disk)\n";
+    "  --no-copy           leave out the copy and cp (they write to the disk)\n"
+    "  --copy-dir DIR      where the copy and cp write (default: the data folder);\n"
+    "                      they run min(runs, 3) times each\n"
+    "  --reader-only       measure the INF reader only (for a memory profiler)\n";
 
 }  // namespace
 
@@ -359,6 +385,8 @@ int main(int argc, char** argv) {
   std::string data;
   int runs = 5;
   bool copy_too = true;
+  bool reader_only = false;
+  std::string copy_dir;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
@@ -369,10 +397,16 @@ int main(int argc, char** argv) {
       copy_too = false;
       continue;
     }
+    if (arg == "--reader-only") {
+      reader_only = true;
+      continue;
+    }
     if (i + 1 >= argc) Die("option " + arg + " needs a value (see --help)");
     const std::string value = argv[++i];
     if (arg == "--data") {
       data = value;
+    } else if (arg == "--copy-dir") {
+      copy_dir = value;
     } else if (arg == "--runs") {
       runs = std::max(1, std::atoi(value.c_str()));
     } else if (!bench::ApplySizeOption(arg, value, &options, &preset)) {
@@ -423,6 +457,12 @@ int main(int argc, char** argv) {
                   Rate(huge_bytes, section), "raw split", Ratio(raw / section), "≥ 0.5×"});
   rows.push_back({"FindIniValues CopyFiles, HUGE.INF", Time(values), Bytes(huge_bytes),
                   Rate(huge_bytes, values), "raw split", Ratio(raw / values), "≥ 0.5×"});
+
+  if (reader_only) {
+    PrintTable(rows);
+    std::printf("\nPeak memory grew by %ld KB while HUGE.INF was read.\n", rss_growth);
+    return 0;
+  }
 
   // The installation, as the command-line program opens it.
   platform::InstallationOptions open_options;
@@ -513,8 +553,10 @@ int main(int argc, char** argv) {
   // out as the copy lays out its output. Runs alternate, each into a fresh folder;
   // all are removed at the end (removing between runs would make the later runs pay
   // for the file system's care with recently freed inodes).
+  std::string copy_note;
   if (copy_too) {
-    const std::string copies = data + "/copies";
+    const std::string copies =
+        (copy_dir.empty() ? data : RealPath(copy_dir)) + "/veskaro-bench-copies";
     RemoveTree(copies);
     mkdir(copies.c_str(), 0777);
     const std::string stage = copies + "/stage";
@@ -534,7 +576,10 @@ int main(int argc, char** argv) {
     double copied_bytes = 0;
     for (const std::string& f : staged) copied_bytes += static_cast<double>(FileSize(stage + f));
     std::vector<double> copy_times, cp_times;
-    for (int r = 0; r < runs; ++r) {
+    const int copy_runs = std::min(runs, 3);  // each writes and removes two trees
+    copy_note = " The copy and cp wrote below " + copies.substr(0, copies.rfind('/')) + " (" +
+                FileSystemName(copies) + "), median of " + std::to_string(copy_runs) + " runs.";
+    for (int r = 0; r < copy_runs; ++r) {
       const std::string mine = copies + "/veskaro" + std::to_string(r);
       const std::string theirs = copies + "/cp" + std::to_string(r);
       mkdir(mine.c_str(), 0777);
@@ -588,7 +633,7 @@ int main(int argc, char** argv) {
   PrintTable(rows);
   std::printf(
       "\nOpening the installation (registry load): %s. Peak memory grew by %ld KB "
-      "while HUGE.INF was read.\n",
-      Time(open_seconds).c_str(), rss_growth);
+      "while HUGE.INF was read.%s\n",
+      Time(open_seconds).c_str(), rss_growth, copy_note.c_str());
   return 0;
 }
