@@ -61,6 +61,33 @@ FsStatus FailErrno(int error, std::string_view what) {
 }
 
 // Entry names of a host folder, without "." and ".."; empty when it cannot be read.
+// What a folder listing tells of an entry: its name and, when the file system says,
+// whether it is a regular file or a folder.
+enum class EntryType : unsigned char { kUnknown, kFile, kFolder };
+struct ListedEntry {
+  std::string name;
+  EntryType type = EntryType::kUnknown;
+};
+
+// Entries of a host folder, without "." and ".."; empty when it cannot be read.
+std::vector<ListedEntry> ListEntries(const std::string& folder) {
+  std::vector<ListedEntry> entries;
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return entries;
+  while (const dirent* entry = readdir(dir)) {
+    const std::string_view name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    EntryType type = EntryType::kUnknown;
+#ifdef DT_REG
+    if (entry->d_type == DT_REG) type = EntryType::kFile;
+    if (entry->d_type == DT_DIR) type = EntryType::kFolder;
+#endif
+    entries.push_back({std::string(name), type});
+  }
+  closedir(dir);
+  return entries;
+}
+
 std::vector<std::string> ListNames(const std::string& folder) {
   std::vector<std::string> names;
   DIR* dir = opendir(folder.c_str());
@@ -76,12 +103,16 @@ std::vector<std::string> ListNames(const std::string& folder) {
 // The entries of one host folder, indexed the way MatchFolderEntry compares names.
 class FolderIndex {
  public:
-  explicit FolderIndex(const std::vector<std::string>& names) {
-    for (const std::string& name : names) Add(name);
+  explicit FolderIndex(const std::vector<ListedEntry>& entries) {
+    for (const ListedEntry& entry : entries) Add(entry.name, entry.type);
   }
 
-  void Add(const std::string& name) {
-    if (!exact_.insert(name).second) return;
+  void Add(const std::string& name, EntryType type) {
+    const auto [it, added] = exact_.emplace(name, type);
+    if (!added) {
+      it->second = type;
+      return;
+    }
     const std::string key = LowerCase1252(name);
     folded_.emplace(key, name);  // of names equal ignoring case, the first one stays
     ++folded_count_[key];
@@ -96,7 +127,7 @@ class FolderIndex {
       folded_count_.erase(key);
       folded_.erase(key);
     } else if (folded_[key] == name) {
-      for (const std::string& other : exact_) {
+      for (const auto& [other, type] : exact_) {
         if (LowerCase1252(other) == key) folded_[key] = other;
       }
     }
@@ -105,31 +136,31 @@ class FolderIndex {
   }
 
   // The exact name, else one equal ignoring case, else (for a name holding "~") the
-  // name whose 8.3 alias it is.
-  bool Find(std::string_view component, std::string* stored) {
+  // name whose 8.3 alias it is; with its type.
+  bool Find(std::string_view component, std::string* stored, EntryType* type) {
     if (component.empty() || !IsValidLongName(component)) return false;
-    if (exact_.count(std::string(component)) != 0) {
-      *stored = std::string(component);
+    const auto found = [&](const std::string& name) {
+      *stored = name;
+      *type = exact_.at(name);
       return true;
-    }
+    };
+    if (exact_.count(std::string(component)) != 0) return found(std::string(component));
     const std::string key = LowerCase1252(component);
     if (const auto it = folded_.find(key); it != folded_.end()) {
       // Names that differ only in case (a case-sensitive host): the upper-case, then
-      // the lower-case spelling, as the probes of FindEntry would find them.
-      *stored = it->second;
+      // the lower-case spelling, as the probes of ProbeCases would find them.
       if (folded_count_.at(key) > 1) {
         for (const std::string& spelling : {UpperCase1252(component), key}) {
-          if (exact_.count(spelling) != 0) {
-            *stored = spelling;
-            break;
-          }
+          if (exact_.count(spelling) != 0) return found(spelling);
         }
       }
-      return true;
+      return found(it->second);
     }
     if (component.find('~') == std::string_view::npos) return false;
     if (!aliases_made_) {
-      const std::vector<std::string> names(exact_.begin(), exact_.end());
+      std::vector<std::string> names;
+      names.reserve(exact_.size());
+      for (const auto& [name, type] : exact_) names.push_back(name);
       const std::vector<std::string> aliases = ShortAliases(names);
       for (std::size_t i = 0; i < aliases.size(); ++i) {
         aliases_.emplace(LowerCase1252(aliases[i]), names[i]);
@@ -138,12 +169,11 @@ class FolderIndex {
     }
     const auto alias = aliases_.find(LowerCase1252(component));
     if (alias == aliases_.end()) return false;
-    *stored = alias->second;
-    return true;
+    return found(alias->second);
   }
 
  private:
-  std::unordered_set<std::string> exact_;
+  std::unordered_map<std::string, EntryType> exact_;
   std::unordered_map<std::string, std::string> folded_;  // lower-case name -> a stored name
   std::unordered_map<std::string, int> folded_count_;
   bool aliases_made_ = false;
@@ -222,12 +252,28 @@ class Listings {
 #endif
   }
 
+  // Looks `component` up in the kept index of the folder whose stat is `folder_info`:
+  // 1 found, 0 not there, -1 no index is kept for that folder.
+  int Lookup(const struct stat& folder_info, std::string_view component, std::string* stored,
+             EntryType* type) {
+#ifdef __linux__
+    std::lock_guard<std::mutex> lock(mutex_);
+    Drain();
+    const auto it = kept_.find(Key{folder_info.st_dev, folder_info.st_ino});
+    if (it == kept_.end()) return -1;
+    return it->second.index.Find(component, stored, type) ? 1 : 0;
+#else
+    (void)folder_info, (void)component, (void)stored, (void)type;
+    return -1;
+#endif
+  }
+
   // Finds the entry of `folder` that `component` names, when it is not stored under
-  // that exact name, as FindEntry describes. `folder_info`, when given, is the
-  // folder's stat taken by the caller. False when there is none or the folder cannot
-  // be listed.
+  // that exact name, as FindEntry describes; starts keeping an index of the folder
+  // when it can. `folder_info`, when given, is the folder's stat taken by the caller.
+  // False when there is none or the folder cannot be listed.
   bool Match(const std::string& folder, const struct stat* folder_info, std::string_view component,
-             std::string* stored) {
+             std::string* stored, EntryType* type) {
 #ifdef __linux__
     std::lock_guard<std::mutex> lock(mutex_);
     struct stat info;
@@ -238,22 +284,25 @@ class Listings {
     }
     Drain();
     const Key key{info.st_dev, info.st_ino};
-    if (auto it = kept_.find(key); it != kept_.end())
-      return it->second.index.Find(component, stored);
+    if (auto it = kept_.find(key); it != kept_.end()) {
+      return it->second.index.Find(component, stored, type);
+    }
     const int wd = Watch(folder, info);
     if (wd >= 0) {
-      kept_.emplace(key, Kept{wd, FolderIndex(ListNames(folder))});
+      kept_.emplace(key, Kept{wd, FolderIndex(ListEntries(folder))});
       watches_[wd] = key;
       Drain();  // changes made while the folder was listed
-      if (auto it = kept_.find(key); it != kept_.end())
-        return it->second.index.Find(component, stored);
+      if (auto it = kept_.find(key); it != kept_.end()) {
+        return it->second.index.Find(component, stored, type);
+      }
     }
 #else
     (void)folder_info;
 #endif
     // Not kept: the usual spellings first, one lstat each, then a fresh listing.
+    *type = EntryType::kUnknown;
     if (ProbeCases(folder, component, stored)) return true;
-    return FolderIndex(ListNames(folder)).Find(component, stored);
+    return FolderIndex(ListEntries(folder)).Find(component, stored, type);
   }
 
  private:
@@ -329,7 +378,11 @@ class Listings {
         if (watch == watches_.end() || event->len == 0) continue;
         FolderIndex& index = kept_.at(watch->second).index;
         const std::string name(event->name);
-        if (event->mask & (IN_CREATE | IN_MOVED_TO)) index.Add(name);
+        // A name created or moved in may be anything but a folder: its type is asked
+        // for when it matters.
+        if (event->mask & (IN_CREATE | IN_MOVED_TO)) {
+          index.Add(name, event->mask & IN_ISDIR ? EntryType::kFolder : EntryType::kUnknown);
+        }
         if (event->mask & (IN_DELETE | IN_MOVED_FROM)) index.Remove(name);
       }
     }
@@ -353,21 +406,34 @@ Listings& FolderListings() {
   return listings;
 }
 
-// The stored name of the entry of host folder `folder` that `component` names: the
-// exact name (one lstat), else the folder's index (see Listings). `folder_info` is
-// the folder's stat when the caller has it. `entry_info` receives the entry's lstat
-// when the exact name was found, else a zero st_mode.
+// The stored name of the entry of host folder `folder` that `component` names: from
+// the folder's kept index when there is one (see Listings), else the exact name (one
+// lstat), else as Listings::Match finds it. `folder_info` is the folder's stat when
+// the caller has it. `entry_info` receives what is known of the entry's type as an
+// lstat would give it (st_mode), or a zero st_mode.
 bool FindEntry(const std::string& folder, std::string_view component, std::string* stored,
                const struct stat* folder_info = nullptr, struct stat* entry_info = nullptr) {
   if (!IsValidLongName(component)) return false;
+  EntryType type = EntryType::kUnknown;
+  auto known = [&](bool found) {
+    if (entry_info != nullptr) {
+      entry_info->st_mode = type == EntryType::kFile     ? S_IFREG
+                            : type == EntryType::kFolder ? S_IFDIR
+                                                         : 0;
+    }
+    return found;
+  };
+  if (folder_info != nullptr) {
+    const int kept = FolderListings().Lookup(*folder_info, component, stored, &type);
+    if (kept >= 0) return known(kept == 1);
+  }
   struct stat info;
   if (lstat(Join(folder, component).c_str(), &info) == 0) {
     *stored = std::string(component);
     if (entry_info != nullptr) *entry_info = info;
     return true;
   }
-  if (entry_info != nullptr) entry_info->st_mode = 0;
-  return FolderListings().Match(folder, folder_info, component, stored);
+  return known(FolderListings().Match(folder, folder_info, component, stored, &type));
 }
 
 // Whether the entry `host_path`, of which `entry_info` may hold the lstat, is a
