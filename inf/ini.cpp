@@ -23,9 +23,12 @@ std::unique_ptr<LineReader> OpenIfPresent(platform::FileSystem& fs, std::string_
 }
 
 // Reads the next raw line; with `first`, the next whose cleaned form begins with it
-// (the lines between cannot matter to the caller). False at the end of the file.
-bool NextRaw(LineReader& reader, std::string_view path, std::string_view* raw, char first = 0) {
-  switch (first != 0 ? reader.NextBeginningWith(first, raw) : reader.Next(raw)) {
+// or with `also` (the lines between cannot matter to the caller). False at the end
+// of the file.
+bool NextRaw(LineReader& reader, std::string_view path, std::string_view* raw, char first = 0,
+             char also = 0) {
+  switch (first != 0 ? reader.NextBeginningWith(first, also != 0 ? also : first, raw)
+                     : reader.Next(raw)) {
     case LineReader::Status::kLine:
       return true;
     case LineReader::Status::kEnd:
@@ -214,7 +217,11 @@ IniList FindIniValues(platform::FileSystem& fs, std::string_view path, std::stri
   std::string accumulated;
   std::string line;
   std::string_view raw;
-  while (NextRaw(*reader, path, &raw)) {
+  // Only lines beginning with the key's first letter, in either case, can be key lines;
+  // a key that begins with a character lines may hold anywhere is looked for line by line.
+  const char lower = prefix[0];
+  const bool skip = lower != ' ' && lower != '\t' && lower != '\r' && lower != '\n' && lower != 0;
+  while (NextRaw(*reader, path, &raw, skip ? lower : 0, UpperChar(lower))) {
     if (!MayBeKeyLine(raw, prefix)) continue;
     CleanIniLineInto(raw, &line);
     if (IsKeyLine(line, prefix)) {

@@ -1,5 +1,6 @@
 #include "platform/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace veskaro::platform {
@@ -65,6 +66,10 @@ LineReader::Status LineReader::Next(std::string_view* line) {
 }
 
 LineReader::Status LineReader::NextBeginningWith(char first, std::string_view* line) {
+  return NextBeginningWith(first, first, line);
+}
+
+LineReader::Status LineReader::NextBeginningWith(char first, char also, std::string_view* line) {
   auto blank = [](char c) { return c == ' ' || c == '\t'; };
   for (;;) {
     if (begin_ == end_ && !Fill()) return error_.empty() ? Status::kEnd : Status::kError;
@@ -77,12 +82,17 @@ LineReader::Status LineReader::NextBeginningWith(char first, std::string_view* l
     }
     // begin_ is the start of a line. A hit is wanted when only blanks stand between
     // it and the start of its line: the block's first line, or the end of a CR or of
-    // a CR LF pair.
+    // a CR LF pair. The next hit of each character is kept until passed.
     const char* base = block_.data();
-    for (std::size_t scan = begin_; scan < end_;) {
-      const auto* hit = static_cast<const char*>(std::memchr(base + scan, first, end_ - scan));
-      if (hit == nullptr) break;
-      const auto at = static_cast<std::size_t>(hit - base);
+    auto find = [&](char c, std::size_t from) {
+      const auto* hit = static_cast<const char*>(std::memchr(base + from, c, end_ - from));
+      return hit == nullptr ? end_ : static_cast<std::size_t>(hit - base);
+    };
+    std::size_t next_first = find(first, begin_);
+    std::size_t next_also = also == first ? end_ : find(also, begin_);
+    for (;;) {
+      const std::size_t at = std::min(next_first, next_also);
+      if (at == end_) break;
       std::size_t start = at;
       while (start > begin_ && blank(base[start - 1])) --start;
       if (start == begin_ || base[start - 1] == '\r' ||
@@ -90,7 +100,8 @@ LineReader::Status LineReader::NextBeginningWith(char first, std::string_view* l
         begin_ = start;
         return Next(line);
       }
-      scan = at + 1;
+      if (next_first == at) next_first = find(first, at + 1);
+      if (next_also == at) next_also = find(also, at + 1);
     }
     // No wanted line starts in this block. Its last line may go on in the next block
     // and turn out to be one: skip to it and read it whole.
@@ -105,7 +116,7 @@ LineReader::Status LineReader::NextBeginningWith(char first, std::string_view* l
     if (status != Status::kLine) return status;
     std::size_t i = 0;
     while (i < line->size() && blank((*line)[i])) ++i;
-    if (i < line->size() && (*line)[i] == first) return status;
+    if (i < line->size() && ((*line)[i] == first || (*line)[i] == also)) return status;
   }
 }
 

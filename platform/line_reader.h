@@ -29,6 +29,8 @@ class LineReader {
   /// found with memchr for `first` rather than split one by one, so a reader looking
   /// for rare lines (section headers) runs faster than line splitting.
   Status NextBeginningWith(char first, std::string_view* line);
+  /// Like NextBeginningWith(first), for lines beginning with `first` or `also`.
+  Status NextBeginningWith(char first, char also, std::string_view* line);
   const std::string& error() const { return error_; }
 
  private:

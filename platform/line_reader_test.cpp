@@ -51,15 +51,16 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
-bool BeginsWithBracket(const std::string& line) {
+// Whether the first character of `line` other than space and tab is one of `wanted`.
+bool BeginsWith(const std::string& line, std::string_view wanted) {
   const std::size_t first = line.find_first_not_of(" \t");
-  return first != std::string::npos && line[first] == '[';
+  return first != std::string::npos && wanted.find(line[first]) != std::string_view::npos;
 }
 
 TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
   // Random texts over the characters that matter, read in small blocks with reads of
   // uneven length, so that hits, blanks, CR LF pairs and long lines fall across blocks;
-  // Next and NextBeginningWith are called in random order.
+  // Next and both forms of NextBeginningWith are called in random order.
   const char alphabet[] = "[[  \t\r\r\r\n\naax;=";
   std::uint32_t rng = 7;
   auto next = [&rng] { return (rng = rng * 1664525u + 1013904223u) >> 8; };
@@ -72,12 +73,14 @@ TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
     std::size_t index = 0;
     std::string_view line;
     for (;;) {
-      const bool skip = next() % 2 == 0;
-      if (skip) {
-        while (index < expected.size() && !BeginsWithBracket(expected[index])) ++index;
+      const std::uint32_t kind = next() % 3;  // Next, lines beginning "[", or "[" or "a"
+      const std::string_view wanted = kind == 1 ? "[" : "[a";
+      if (kind != 0) {
+        while (index < expected.size() && !BeginsWith(expected[index], wanted)) ++index;
       }
-      const LineReader::Status status =
-          skip ? reader.NextBeginningWith('[', &line) : reader.Next(&line);
+      const LineReader::Status status = kind == 0   ? reader.Next(&line)
+                                        : kind == 1 ? reader.NextBeginningWith('[', &line)
+                                                    : reader.NextBeginningWith('[', 'a', &line);
       if (index == expected.size()) {
         ASSERT_EQ(status, LineReader::Status::kEnd) << "round " << round;
         break;
