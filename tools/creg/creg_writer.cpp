@@ -17,7 +17,6 @@ constexpr std::size_t kFreeEntryMinimum = kKeyNameEntryHeader;
 // Windows keeps its data blocks at most this large; a key entry too large for one
 // gets a block of its own.
 constexpr std::size_t kBlockTarget = 0xf000;
-constexpr std::size_t kPage = 0x1000;
 // libcreg maps the key entries to the RGKN area minus its 32-byte header, so an entry
 // ending in the area's last 32 bytes cannot be read: keep at least that much spare.
 constexpr std::size_t kRgknSpare = 32;
@@ -136,12 +135,13 @@ std::string KeyNameEntry(const Key& key, std::uint16_t id, std::uint16_t block) 
 }
 
 // Closes a data block: header, the entries, and one free entry over the rest of the
-// block, which is padded to whole pages as Windows does.
-std::string FinishBlock(std::size_t number, const std::vector<std::string>& entries) {
+// block, which is padded to whole multiples of `page` bytes.
+std::string FinishBlock(std::size_t number, const std::vector<std::string>& entries,
+                        std::size_t page) {
   std::size_t used = kBlockHeaderSize;
   for (const auto& entry : entries) used += entry.size();
-  std::size_t size = RoundUp(used, kPage);
-  if (size != used && size - used < kFreeEntryMinimum) size += kPage;
+  std::size_t size = RoundUp(used, page);
+  if (size != used && size - used < kFreeEntryMinimum) size = RoundUp(used + kFreeEntryMinimum, page);
   std::size_t free_bytes = size - used;
 
   std::string out;
@@ -177,7 +177,11 @@ std::uint32_t CregNameHash(std::string_view name) {
   return hash;
 }
 
-bool WriteCreg(const Key& root, std::string* out, std::string* error) {
+bool WriteCreg(const Key& root, std::string* out, std::string* error, std::size_t page) {
+  if (page < 4 || (page & (page - 1)) != 0) {
+    if (error) *error = "the page size must be a power of two of at least 4";
+    return false;
+  }
   if (!root.values.empty()) {
     if (error) *error = "the root key of a hive cannot hold values";
     return false;
@@ -197,7 +201,7 @@ bool WriteCreg(const Key& root, std::string* out, std::string* error) {
     bool full = entries.size() == kCregMaxEntriesPerBlock ||
                 block_bytes + entry.size() + kFreeEntryMinimum > kBlockTarget;
     if (!entries.empty() && full) {
-      blocks.push_back(FinishBlock(blocks.size(), entries));
+      blocks.push_back(FinishBlock(blocks.size(), entries, page));
       entries.clear();
       block_bytes = kBlockHeaderSize;
     }
@@ -214,8 +218,8 @@ bool WriteCreg(const Key& root, std::string* out, std::string* error) {
     block_bytes += entry.size();
     entries.push_back(std::move(entry));
   }
-  if (!entries.empty()) blocks.push_back(FinishBlock(blocks.size(), entries));
-  if (blocks.empty()) blocks.push_back(FinishBlock(0, {}));
+  if (!entries.empty()) blocks.push_back(FinishBlock(blocks.size(), entries, page));
+  if (blocks.empty()) blocks.push_back(FinishBlock(0, {}, page));
 
   // Key navigation area (RGKN): header, one entry per key, then free space with at
   // least kRgknSpare bytes, described by one free entry.
@@ -224,7 +228,7 @@ bool WriteCreg(const Key& root, std::string* out, std::string* error) {
     if (error) *error = "too many keys for one hive";
     return false;
   }
-  std::size_t rgkn_size = RoundUp(used + kRgknSpare, kPage);
+  std::size_t rgkn_size = RoundUp(used + kRgknSpare, page);
   std::string rgkn;
   rgkn.reserve(rgkn_size);
   rgkn += "RGKN";
@@ -267,9 +271,10 @@ bool WriteCreg(const Key& root, std::string* out, std::string* error) {
   return true;
 }
 
-bool WriteCregFile(const Key& root, const std::string& path, std::string* error) {
+bool WriteCregFile(const Key& root, const std::string& path, std::string* error,
+                   std::size_t page) {
   std::string bytes;
-  if (!WriteCreg(root, &bytes, error)) return false;
+  if (!WriteCreg(root, &bytes, error, page)) return false;
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   if (!file) {
     if (error) *error = "cannot create " + path;

@@ -22,6 +22,8 @@ inline constexpr std::size_t kCregChildField = 16;
 inline constexpr std::size_t kCregNextField = 20;
 /// Most key name entries that one data block (RGDB) holds, as in hives Windows writes.
 inline constexpr std::size_t kCregMaxEntriesPerBlock = 255;
+/// Windows pads the key navigation area and each data block to whole pages of this size.
+inline constexpr std::size_t kCregPage = 0x1000;
 
 /// RGKN-relative offset of the key navigation entry of key number `index`, counting
 /// the keys in depth-first pre-order with the root as number 0 (the order in which
@@ -42,10 +44,14 @@ std::uint32_t CregNameHash(std::string_view name);
 /// @return false, with `*error` saying why, when the tree does not fit the format:
 ///         values on the root key, a name or value data longer than 65535 bytes, more
 ///         than 65535 values on one key, or more keys than the format can number.
-bool WriteCreg(const platform::MemoryRegistry::Key& root, std::string* out, std::string* error);
+/// The key navigation area and each data block are padded to whole multiples of
+/// `page` bytes (a power of two of at least 4): kCregPage as Windows does, or a
+/// small value for compact hives (small fuzz seeds load several times faster).
+bool WriteCreg(const platform::MemoryRegistry::Key& root, std::string* out, std::string* error,
+               std::size_t page = kCregPage);
 
 /// WriteCreg into the host file `path` (replaced when it exists).
 bool WriteCregFile(const platform::MemoryRegistry::Key& root, const std::string& path,
-                   std::string* error);
+                   std::string* error, std::size_t page = kCregPage);
 
 }  // namespace veskaro::tools

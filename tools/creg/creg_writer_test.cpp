@@ -64,10 +64,10 @@ class CregWriterTest : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   // Writes `root` to a file and reads it back with libcreg alone.
-  Key RoundTrip(const Key& root, std::string* bytes = nullptr) {
+  Key RoundTrip(const Key& root, std::string* bytes = nullptr, std::size_t page = kCregPage) {
     std::string path = (dir_ / "t.dat").string();
     std::string error;
-    EXPECT_TRUE(WriteCregFile(root, path, &error)) << error;
+    EXPECT_TRUE(WriteCregFile(root, path, &error, page)) << error;
     Key back;
     EXPECT_TRUE(DumpCreg(path, &back, &error)) << error;
     if (bytes) {
@@ -109,29 +109,44 @@ TEST_F(CregWriterTest, HiveReadsBackThroughLibcregUnchanged) {
   for (int i = 0; i < 400; ++i) deep = &Add(*deep, "level" + std::to_string(i));
   deep->values.push_back({"bottom", platform::kRegDword, std::string(4, '\x07')});
 
-  std::string bytes;
-  Key back = RoundTrip(root, &bytes);
-  EXPECT_EQ(Diff(root, back, ""), "");
+  // Padded to pages as Windows does, and compact (areas padded to 4 bytes only).
+  std::size_t padded_size = 0;
+  for (const std::size_t page : {kCregPage, std::size_t{4}}) {
+    SCOPED_TRACE(page);
+    std::string bytes;
+    Key back = RoundTrip(root, &bytes, page);
+    EXPECT_EQ(Diff(root, back, ""), "");
+    if (page == kCregPage) padded_size = bytes.size();
 
-  // The block count sits at offset 16; every block holds at most 255 key entries
-  // (its free entry aside) and carries its own number.
-  ASSERT_GT(bytes.size(), 0x40u);
-  std::size_t offset = U32(bytes, 8);
-  int blocks = 0;
-  while (offset < bytes.size()) {
-    ASSERT_EQ(bytes.substr(offset, 4), "RGDB");
-    std::size_t end = offset + U32(bytes, offset + 4);
-    EXPECT_EQ(U16(bytes, offset + 14), blocks);
-    int entries = 0;
-    for (std::size_t at = offset + 0x20; at < end; at += U32(bytes, at)) {
-      if (U16(bytes, at + 4) != 0xffff) ++entries;
+    // The block count sits at offset 16; every block holds at most 255 key entries
+    // (its free entry aside), carries its own number and fills whole pages.
+    ASSERT_GT(bytes.size(), 0x40u);
+    std::size_t offset = U32(bytes, 8);
+    EXPECT_EQ((offset - kCregRgknOffset) % page, 0u);
+    int blocks = 0;
+    while (offset < bytes.size()) {
+      ASSERT_EQ(bytes.substr(offset, 4), "RGDB");
+      std::size_t end = offset + U32(bytes, offset + 4);
+      EXPECT_EQ((end - offset) % page, 0u);
+      EXPECT_EQ(U16(bytes, offset + 14), blocks);
+      int entries = 0;
+      for (std::size_t at = offset + 0x20; at < end; at += U32(bytes, at)) {
+        if (U16(bytes, at + 4) != 0xffff) ++entries;
+      }
+      EXPECT_LE(entries, 255);
+      offset = end;
+      ++blocks;
     }
-    EXPECT_LE(entries, 255);
-    offset = end;
-    ++blocks;
+    EXPECT_GE(blocks, 3);
+    EXPECT_EQ(U16(bytes, 16), blocks);
+    if (page != kCregPage) {
+      EXPECT_LT(bytes.size(), padded_size);
+    }
   }
-  EXPECT_GE(blocks, 3);
-  EXPECT_EQ(U16(bytes, 16), blocks);
+  std::string bytes;
+  std::string error;
+  EXPECT_FALSE(WriteCreg(root, &bytes, &error, 24));
+  EXPECT_EQ(error, "the page size must be a power of two of at least 4");
 }
 
 TEST_F(CregWriterTest, KeyTableKeepsItsLast32BytesFreeAtEveryPageBoundary) {
