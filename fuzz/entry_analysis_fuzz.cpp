@@ -68,6 +68,16 @@ std::map<std::string, std::string> DriveFiles(const MemoryFileSystem& fs, char d
   return files;
 }
 
+// The files of drive C: before the fuzzed INF is added, taken once.
+const std::map<std::string, std::string>& BaseInstallation() {
+  static const std::map<std::string, std::string> files = [] {
+    MemoryFileSystem fs;
+    BuildInstallation(fs);
+    return DriveFiles(fs, 'C');
+  }();
+  return files;
+}
+
 bool KnownMessage(const std::string& text) {
   static const std::set<std::string> kTexts = {
       "Couldnt Locate INF File",
@@ -105,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   boxes.next_answer_yes = flags.find('Y') != std::string::npos;
   fuzz::FixedShell shell("Z:\\OUT");
   fuzz::NoProcesses processes;
-  const auto installation = DriveFiles(fs, 'C');
+  auto installation = BaseInstallation();
+  installation["C:\\WINDOWS\\INF\\OTHER\\FUZZ.INF"] = std::string(rest);
 
   app::ProgramState program;
   app::Form1 form(app::Services{reg, fs, env, boxes, shell, processes}, program);

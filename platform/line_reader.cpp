@@ -5,13 +5,25 @@
 
 namespace veskaro::platform {
 
+namespace {
+constexpr std::size_t kFirstBlock = 4096;
+}  // namespace
+
 LineReader::LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size)
-    : source_(std::move(source)), block_(block_size < 16 ? 16 : block_size) {}
+    : source_(std::move(source)),
+      capacity_(std::min(kFirstBlock, std::max<std::size_t>(block_size, 16))),
+      max_block_(std::max<std::size_t>(block_size, 16)) {}
 
 bool LineReader::Fill() {
   begin_ = end_ = 0;
   if (eof_) return false;
-  const std::ptrdiff_t got = source_->Read(block_.data(), block_.size(), &error_);
+  // Every byte of the block has been used (a line spanning blocks is in carry_), so
+  // the block can be replaced by a larger one when the last read filled it.
+  if (block_ == nullptr || (filled_ && capacity_ < max_block_)) {
+    if (block_ != nullptr) capacity_ = std::min(capacity_ * 4, max_block_);
+    block_ = std::make_unique_for_overwrite<char[]>(capacity_);
+  }
+  const std::ptrdiff_t got = source_->Read(block_.get(), capacity_, &error_);
   if (got < 0) {
     if (error_.empty()) error_ = "read error";
     eof_ = true;
@@ -22,6 +34,7 @@ bool LineReader::Fill() {
     return false;
   }
   end_ = static_cast<std::size_t>(got);
+  filled_ = end_ == capacity_;
   return true;
 }
 
@@ -44,7 +57,7 @@ LineReader::Status LineReader::Next(std::string_view* line) {
         continue;
       }
     }
-    const char* start = block_.data() + begin_;
+    const char* start = block_.get() + begin_;
     const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - begin_));
     if (cr == nullptr) {
       carry_.append(start, end_ - begin_);
@@ -83,7 +96,7 @@ LineReader::Status LineReader::NextBeginningWith(char first, char also, std::str
     // begin_ is the start of a line. A hit is wanted when only blanks stand between
     // it and the start of its line: the block's first line, or the end of a CR or of
     // a CR LF pair. The next hit of each character is kept until passed.
-    const char* base = block_.data();
+    const char* base = block_.get();
     auto find = [&](char c, std::size_t from) {
       const auto* hit = static_cast<const char*>(std::memchr(base + from, c, end_ - from));
       return hit == nullptr ? end_ : static_cast<std::size_t>(hit - base);

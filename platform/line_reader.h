@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/file_system.h"
 
@@ -19,6 +18,9 @@ class LineReader {
  public:
   enum class Status { kLine, kEnd, kError };
 
+  /// `block_size` is the most read at once. Reading starts with blocks of at most
+  /// 4 KB and makes them larger while a file goes on, so that the many small files
+  /// an analysis opens cost little and a large one is still read in big blocks.
   explicit LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size = 64 * 1024);
 
   /// Reads the next line into `*line`; the view stays valid until the next call.
@@ -37,7 +39,10 @@ class LineReader {
   bool Fill();
 
   std::unique_ptr<ByteSource> source_;
-  std::vector<char> block_;
+  std::unique_ptr<char[]> block_;  // allocated at the first read, left uninitialised
+  std::size_t capacity_;           // bytes block_ holds
+  std::size_t max_block_;          // the largest block to use
+  bool filled_ = false;            // the last read filled the block
   std::size_t begin_ = 0;  // first unread byte in block_
   std::size_t end_ = 0;    // one past the last valid byte in block_
   bool eof_ = false;
