@@ -35,6 +35,8 @@
 #include "inf/text.h"
 #include "platform/offline/installation.h"
 #include "platform/posix/host_file_system.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
 
 extern char** environ;
 
@@ -162,20 +164,6 @@ class Boxes : public platform::MessageBoxes {
   std::string last;
 };
 
-class Shell : public platform::Shell {
- public:
-  std::string BrowseForFolder(std::string_view) override { return folder; }
-  void OpenLink(std::string_view) override {}
-  std::string folder;
-};
-
-class NoProcesses : public platform::Processes {
- public:
-  bool StartProgram(std::string_view, platform::WindowStyle) override { return false; }
-  bool ActivateWindow(std::string_view) override { return false; }
-  bool SendKeys(std::string_view) override { return false; }
-};
-
 // Passes every call on and counts lookups, opened files and the bytes read.
 class CountingFileSystem : public platform::FileSystem {
  public:
@@ -241,8 +229,8 @@ struct Window {
       : services{*inst.registry, files, *inst.environment, boxes, shell, processes},
         form(std::make_unique<Form1>(services, program)) {}
   Boxes boxes;
-  Shell shell;
-  NoProcesses processes;
+  platform::FixedFolderShell shell;
+  platform::NoProcesses processes;
   veskaro::app::Services services;
   veskaro::app::ProgramState program;
   std::unique_ptr<Form1> form;

@@ -1,14 +1,13 @@
-// Platform services of the command-line front-end: message boxes written to
-// standard error and answered from the command line, a folder picker answered by a
-// folder given on the command line, and no word processor.
+// Message boxes of the command-line front-end: written to standard error and
+// answered from the command line. (Its folder picker is platform::FixedFolderShell,
+// answered by a folder given on the command line, and it starts no word processor:
+// platform::NoProcesses.)
 #pragma once
 
 #include <cstdio>
 #include <string>
 
 #include "platform/message_boxes.h"
-#include "platform/processes.h"
-#include "platform/shell.h"
 
 namespace veskaro::cli {
 
@@ -26,22 +25,6 @@ class StderrMessageBoxes : public platform::MessageBoxes {
   std::FILE* out_;
   bool answer_yes_;
   bool clear_line_ = false;
-};
-
-/// The folder picker returns `folder` (a Windows path); links are ignored.
-class FixedFolderShell : public platform::Shell {
- public:
-  std::string BrowseForFolder(std::string_view) override { return folder; }
-  void OpenLink(std::string_view) override {}
-  std::string folder;
-};
-
-/// There is no word processor to start from a terminal.
-class NoProcesses : public platform::Processes {
- public:
-  bool StartProgram(std::string_view, platform::WindowStyle) override { return false; }
-  bool ActivateWindow(std::string_view) override { return false; }
-  bool SendKeys(std::string_view) override { return false; }
 };
 
 }  // namespace veskaro::cli

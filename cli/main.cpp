@@ -15,6 +15,8 @@
 #include "inf/text.h"
 #include "platform/offline/installation.h"
 #include "platform/posix/host_file_system.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
 
 namespace {
 
@@ -203,8 +205,8 @@ int main(int argc, char** argv) {
   }
 
   veskaro::cli::StderrMessageBoxes boxes(stderr, answer_yes);
-  veskaro::cli::FixedFolderShell shell;
-  veskaro::cli::NoProcesses processes;
+  veskaro::platform::FixedFolderShell shell;
+  veskaro::platform::NoProcesses processes;
   if (have_copy_to) {
     const auto folder = HostFolderAsWindowsPath(copy_to);
     if (!folder) {

@@ -23,6 +23,8 @@
 #include "platform/memory_environment.h"
 #include "platform/memory_file_system.h"
 #include "platform/memory_registry.h"
+#include "platform/processes.h"
+#include "platform/shell.h"
 #include "platform/short_names.h"
 
 namespace {
@@ -113,8 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::MapEnvironment env{{"windir", "C:\\WINDOWS"}};
   fuzz::QuietBoxes boxes;
   boxes.next_answer_yes = flags.find('Y') != std::string::npos;
-  fuzz::FixedShell shell("Z:\\OUT");
-  fuzz::NoProcesses processes;
+  platform::FixedFolderShell shell("Z:\\OUT");
+  platform::NoProcesses processes;
   auto installation = BaseInstallation();
   installation["C:\\WINDOWS\\INF\\OTHER\\FUZZ.INF"] = std::string(rest);
 

@@ -1,4 +1,4 @@
-// Small helpers shared by the fuzz targets: quiet platform services and a check
+// Small helpers shared by the fuzz targets: quiet message boxes and a check
 // that stops the run with a message when a property does not hold.
 #pragma once
 
@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "platform/message_boxes.h"
-#include "platform/processes.h"
-#include "platform/shell.h"
 
 namespace veskaro::fuzz {
 
@@ -58,23 +56,6 @@ class QuietBoxes : public platform::MessageBoxes {
   }
   std::vector<Box> boxes;
   bool next_answer_yes = false;
-};
-
-/// The folder picker answers with `folder`; links go nowhere.
-class FixedShell : public platform::Shell {
- public:
-  explicit FixedShell(std::string chosen) : folder(std::move(chosen)) {}
-  std::string BrowseForFolder(std::string_view) override { return folder; }
-  void OpenLink(std::string_view) override {}
-  std::string folder;
-};
-
-/// No program can be started.
-class NoProcesses : public platform::Processes {
- public:
-  bool StartProgram(std::string_view, platform::WindowStyle) override { return false; }
-  bool ActivateWindow(std::string_view) override { return false; }
-  bool SendKeys(std::string_view) override { return false; }
 };
 
 }  // namespace veskaro::fuzz

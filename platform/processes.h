@@ -21,4 +21,13 @@ class Processes {
   virtual bool SendKeys(std::string_view keys) = 0;
 };
 
+/// No program can be started (there is no word processor to start from a terminal
+/// or a test), so no window can be activated or typed into.
+class NoProcesses : public Processes {
+ public:
+  bool StartProgram(std::string_view, WindowStyle) override { return false; }
+  bool ActivateWindow(std::string_view) override { return false; }
+  bool SendKeys(std::string_view) override { return false; }
+};
+
 }  // namespace veskaro::platform

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace veskaro::platform {
 
@@ -16,6 +17,18 @@ class Shell {
   /// Hands a link ("mailto:..." or a web address) to the default program. The
   /// outcome is not reported.
   virtual void OpenLink(std::string_view target) = 0;
+};
+
+/// A folder picker that answers with `folder`, chosen beforehand (a Windows path;
+/// empty text stands for a cancelled choice); links are ignored. For front-ends and
+/// tools without a desktop.
+class FixedFolderShell : public Shell {
+ public:
+  FixedFolderShell() = default;
+  explicit FixedFolderShell(std::string chosen) : folder(std::move(chosen)) {}
+  std::string BrowseForFolder(std::string_view) override { return folder; }
+  void OpenLink(std::string_view) override {}
+  std::string folder;
 };
 
 }  // namespace veskaro::platform
