@@ -13,34 +13,16 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli_test_support.h"
+
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) {
-    if (c == '\'') {
-      q += "'\\''";
-    } else {
-      q += c;
-    }
-  }
-  return q + "'";
-}
+using veskaro::cli_test::CliCommand;
+using veskaro::cli_test::Quote;
+using veskaro::cli_test::Result;
+using veskaro::cli_test::RunShell;
+using veskaro::cli_test::Slurp;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -52,19 +34,7 @@ class CliTest : public ::testing::Test {
   }
 
   Result Run(const std::vector<std::string>& args) {
-    std::string command = Quote(VESKARO_CLI);
-    for (const auto& a : args) command += " " + Quote(a);
-    const fs::path err = scratch_ / "stderr.txt";
-    command += " 2>" + Quote(err.string()) + " </dev/null";
-    Result r;
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[4096];
-    std::size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-    const int status = pclose(pipe);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = Slurp(err);
-    return r;
+    return RunShell(CliCommand(args), scratch_ / "stderr.txt");
   }
 
   static std::vector<std::string> Lines(const std::string& text) {

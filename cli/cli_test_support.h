@@ -38,13 +38,16 @@ inline std::string Quote(const std::string& arg) {
   return q + "'";
 }
 
-/// Runs veskaro-cli with `args` in the folder `cwd`, with HOME and TMPDIR set to
-/// `cwd` as well, so that a stray write of the program would land there.
-inline Result RunCli(const std::vector<std::string>& args, const fs::path& cwd) {
-  const fs::path err = cwd.parent_path() / (cwd.filename().string() + ".stderr");
-  std::string command = "cd " + Quote(cwd.string()) + " && HOME=" + Quote(cwd.string()) +
-                        " TMPDIR=" + Quote(cwd.string()) + " " + Quote(VESKARO_CLI);
+/// The shell command that runs veskaro-cli with `args`.
+inline std::string CliCommand(const std::vector<std::string>& args) {
+  std::string command = Quote(VESKARO_CLI);
   for (const auto& a : args) command += " " + Quote(a);
+  return command;
+}
+
+/// Runs the shell command `command` with an empty standard input; its standard
+/// error goes through the file `err`.
+inline Result RunShell(std::string command, const fs::path& err) {
   command += " 2>" + Quote(err.string()) + " </dev/null";
   Result r;
   FILE* pipe = popen(command.c_str(), "r");
@@ -54,6 +57,16 @@ inline Result RunCli(const std::vector<std::string>& args, const fs::path& cwd) 
   const int status = pclose(pipe);
   r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.err = Slurp(err);
+  return r;
+}
+
+/// Runs veskaro-cli with `args` in the folder `cwd`, with HOME and TMPDIR set to
+/// `cwd` as well, so that a stray write of the program would land there.
+inline Result RunCli(const std::vector<std::string>& args, const fs::path& cwd) {
+  const fs::path err = cwd.parent_path() / (cwd.filename().string() + ".stderr");
+  Result r = RunShell("cd " + Quote(cwd.string()) + " && HOME=" + Quote(cwd.string()) +
+                          " TMPDIR=" + Quote(cwd.string()) + " " + CliCommand(args),
+                      err);
   fs::remove(err);
   return r;
 }
