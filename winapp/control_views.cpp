@@ -20,6 +20,14 @@ int LineHeight(HFONT font) {
   return metrics.tmHeight;
 }
 
+// Chooses row `index` (-1: none) of a list or combo box window unless it is the
+// chosen one already; `get` and `set` are the messages of the window's kind.
+void ChooseRow(HWND window, int index, UINT get, UINT set) {
+  if (SendMessageA(window, get, 0, 0) != index) {
+    SendMessageA(window, set, static_cast<WPARAM>(index), 0);
+  }
+}
+
 }  // namespace
 
 // ---- ControlView ----
@@ -126,10 +134,7 @@ void ListBoxView::SyncRows() {
 }
 
 void ListBoxView::SyncSelection() {
-  const int index = model_.list_index();
-  if (SendMessageA(hwnd(), LB_GETCURSEL, 0, 0) != index) {
-    SendMessageA(hwnd(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
+  ChooseRow(hwnd(), model_.list_index(), LB_GETCURSEL, LB_SETCURSEL);
 }
 
 // ---- ComboBoxView ----
@@ -189,10 +194,7 @@ void ComboBoxView::SyncRows() {
 }
 
 void ComboBoxView::SyncSelection() {
-  const int index = model_.list_index();
-  if (SendMessageA(hwnd(), CB_GETCURSEL, 0, 0) != index) {
-    SendMessageA(hwnd(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-  }
+  ChooseRow(hwnd(), model_.list_index(), CB_GETCURSEL, CB_SETCURSEL);
 }
 
 // ---- TextBoxView ----
