@@ -20,7 +20,16 @@ namespace veskaro::platform {
 /// ignoring code page 1252 letter case as on FAT, else (when it contains "~") by
 /// the 8.3 alias that ShortAliases derives for the folder's entries; names come
 /// back as stored. "\" and "/" both separate components; "." and ".." are applied
-/// to the text. Symbolic links are followed.
+/// to the text. Symbolic links are followed. On a case-sensitive host, where a
+/// folder may hold names that differ only in letter case, a component that is not
+/// stored as written finds the upper-case spelling first, then the lower-case one,
+/// then any other.
+///
+/// Speed: each folder looked up is indexed once and the index kept while inotify
+/// reports every change made to it (by any process); on file systems that may
+/// change unseen (network, FUSE), or without inotify, each lookup lists the folder
+/// again. A lookup in a watched folder thus costs no listing, however large the
+/// folder.
 ///
 /// Directory search (FindFirst):
 /// - kNormal finds regular files only (no host file counts as hidden or system);
