@@ -162,7 +162,10 @@ class ChoppySource : public veskaro::platform::ByteSource {
     state_ ^= state_ << 13;
     state_ ^= state_ >> 17;
     state_ ^= state_ << 5;
-    const std::size_t want = std::min<std::size_t>(capacity, 1 + state_ % 7);
+    // Mostly a few bytes; every fourth read fills the block, so that the reader
+    // moves on to larger blocks.
+    const std::size_t want =
+        state_ % 4 == 0 ? capacity : std::min<std::size_t>(capacity, 1 + state_ % 7);
     const std::size_t n = std::min(want, bytes_.size() - at_);
     if (n > 0) std::memcpy(buffer, bytes_.data() + at_, n);
     at_ += n;
@@ -196,9 +199,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cleaned.push_back(clean);
   }
 
-  // The line reader over uneven reads and a small block gives the same lines.
+  // The line reader over uneven reads and small, growing blocks gives the same lines.
   const std::uint32_t seed = static_cast<std::uint32_t>(size * 2654435761u);
-  platform::LineReader reader(std::make_unique<ChoppySource>(file, seed), 16 + seed % 48);
+  platform::LineReader reader(std::make_unique<ChoppySource>(file, seed), 16 + seed % 400,
+                              16 + seed % 48);
   std::size_t index = 0;
   std::string_view line;
   for (platform::LineReader::Status status;

@@ -5,13 +5,10 @@
 
 namespace veskaro::platform {
 
-namespace {
-constexpr std::size_t kFirstBlock = 4096;
-}  // namespace
-
-LineReader::LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size)
+LineReader::LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size,
+                       std::size_t first_block)
     : source_(std::move(source)),
-      capacity_(std::min(kFirstBlock, std::max<std::size_t>(block_size, 16))),
+      capacity_(std::clamp<std::size_t>(first_block, 16, std::max<std::size_t>(block_size, 16))),
       max_block_(std::max<std::size_t>(block_size, 16)) {}
 
 bool LineReader::Fill() {

@@ -18,10 +18,12 @@ class LineReader {
  public:
   enum class Status { kLine, kEnd, kError };
 
-  /// `block_size` is the most read at once. Reading starts with blocks of at most
-  /// 4 KB and makes them larger while a file goes on, so that the many small files
-  /// an analysis opens cost little and a large one is still read in big blocks.
-  explicit LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size = 64 * 1024);
+  /// `block_size` is the most read at once. Reading starts with blocks of
+  /// `first_block` bytes (at most `block_size`) and makes each next block four times
+  /// larger while reads fill them, so that the many small files an analysis opens
+  /// cost little and a large one is still read in big blocks. Both are at least 16.
+  explicit LineReader(std::unique_ptr<ByteSource> source, std::size_t block_size = 64 * 1024,
+                      std::size_t first_block = 4096);
 
   /// Reads the next line into `*line`; the view stays valid until the next call.
   /// On kError, `error()` says what went wrong.

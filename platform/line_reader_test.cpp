@@ -59,7 +59,8 @@ bool BeginsWith(const std::string& line, std::string_view wanted) {
 
 TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
   // Random texts over the characters that matter, read in small blocks with reads of
-  // uneven length, so that hits, blanks, CR LF pairs and long lines fall across blocks;
+  // uneven length, so that hits, blanks, CR LF pairs and long lines fall across blocks
+  // and across the change to a larger block;
   // Next and both forms of NextBeginningWith are called in random order.
   const char alphabet[] = "[[  \t\r\r\r\n\naax;=";
   std::uint32_t rng = 7;
@@ -69,7 +70,8 @@ TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
     const std::size_t size = next() % (round < 2000 ? 80 : 400);
     for (std::size_t i = 0; i < size; ++i) text += alphabet[next() % (sizeof alphabet - 1)];
     const std::vector<std::string> expected = Lines(text);
-    LineReader reader(std::make_unique<ChoppySource>(text, next()), 16 + next() % 24);
+    // Blocks of 16 bytes growing (while reads fill them) up to 16 to 215 bytes.
+    LineReader reader(std::make_unique<ChoppySource>(text, next()), 16 + next() % 200, 16);
     std::size_t index = 0;
     std::string_view line;
     for (;;) {
