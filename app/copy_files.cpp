@@ -102,7 +102,14 @@ void Form1::CopyToClick() {
       if (!made.ok() && !failed(made.error)) return;
     }
     const std::string& source = List1.row(i);
-    const std::string stored = StoredName(source, fields.size() >= 3 ? &fields[2] : nullptr);
+    std::string stored = StoredName(source, fields.size() >= 3 ? &fields[2] : nullptr);
+    if (OnlyDotsAndBlanks(stored)) {
+      // A file line such as "x/.." or "x/." names an existing file but leaves no name
+      // of its own, which would aim the copy at the chosen folder or the driver
+      // folder itself: the file keeps the name it has in its folder.
+      const std::string found = services_.files.FindFirst(source, platform::SearchKind::kNormal);
+      if (!found.empty()) stored = found;
+    }
     const platform::FsStatus copied = services_.files.CopyFile(source, folder + stored);
     if (!copied.ok() && !failed(copied.error)) return;
   }

@@ -16,7 +16,9 @@ std::string DriverFolderName(std::string_view entry_text);
 /// the companion row gives one, else the file's own name. A vendor-disk name from
 /// the INF is reduced to its last path component (after any "\", "/" or drive
 /// colon); when nothing usable is left the file's own name is used, so a write never
-/// leaves the driver folder.
+/// leaves the driver folder. The own name is the last component of `source_path`;
+/// when that is only dots and blanks (a file line "x/.." or "x/."), the copy stores
+/// the file under the name the directory search finds for it instead.
 std::string StoredName(std::string_view source_path, const std::string* vendor_name);
 
 }  // namespace veskaro::app

@@ -105,6 +105,24 @@ TEST_F(HostileInputsTest, PathsInFileLinesSourceNamesAndEntryTextsStayInTheDrive
   EXPECT_EQ(files.FileContents("Z:\\OUT\\__\\B.DRV"), "b-drv");
 }
 
+TEST_F(HostileInputsTest, FileLinesWithoutANameOfTheirOwnKeepTheFilesName) {
+  // "C.SYS/x/.." and "D.VXD/." name existing files; their last components would aim
+  // the copy at the chosen folder or the driver folder itself.
+  files.AddFile("C:\\WINDOWS\\SYSTEM\\C.SYS", "c-sys");
+  files.AddFile("C:\\WINDOWS\\SYSTEM\\D.VXD", "d-vxd");
+  files.AddFile("C:\\WINDOWS\\INF\\OTHER\\DOTS.INF",
+                "[Install]\r\nCopyFiles=L\r\n[L]\r\nC.SYS/x/..\r\nD.VXD/.\r\n"
+                "[DestinationDirs]\r\nDefaultDestDir=11\r\n");
+  Entry("Dots", "dots.inf", "Install");
+  Analyse();
+  ASSERT_EQ(form.List1.count(), 3);
+  form.CopyToClick();
+  EXPECT_EQ(boxes.boxes.back().text, "Files Copied Successfully");
+  ExpectWritesInsideDriverFolders();
+  EXPECT_EQ(files.FileContents("Z:\\OUT\\Dots\\C.SYS"), "c-sys");
+  EXPECT_EQ(files.FileContents("Z:\\OUT\\Dots\\D.VXD"), "d-vxd");
+}
+
 TEST_F(HostileInputsTest, InfPathThatClimbsOutOfTheInfFolderIsNotReadAsTheInf) {
   // "..\..\X.INF" finds C:\X.INF, but the analysis reads the INF folder's file of
   // that name, which is not there: only the INF row, and its copy fails.
