@@ -17,20 +17,10 @@ struct MemoryFileSystem::Node {
   std::optional<std::size_t> read_error_after;
 
   Node* Child(std::string_view component) const {
-    if (!is_directory || component.empty()) return nullptr;
-    // The exact and case-blind matches without copying the names; only an 8.3
-    // alias needs every name of the folder.
-    for (const auto& child : children) {
-      if (child->name == component) return child.get();
-    }
-    for (const auto& child : children) {
-      if (EqualsIgnoreCase1252(child->name, component)) return child.get();
-    }
-    if (component.find('~') == std::string_view::npos) return nullptr;
-    std::vector<std::string> names;
-    names.reserve(children.size());
-    for (const auto& child : children) names.push_back(child->name);
-    const std::size_t index = MatchFolderEntry(names, component);
+    if (!is_directory) return nullptr;
+    const std::size_t index = MatchFolderEntryBy(
+        children.size(), [this](std::size_t i) -> const std::string& { return children[i]->name; },
+        component);
     return index == kNoEntry ? nullptr : children[index].get();
   }
 

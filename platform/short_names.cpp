@@ -201,19 +201,9 @@ std::string ResolveAlias(const std::vector<std::string>& names_in_folder,
 
 std::size_t MatchFolderEntry(const std::vector<std::string>& names_in_folder,
                              std::string_view component) {
-  if (component.empty()) return kNoEntry;
-  for (std::size_t i = 0; i < names_in_folder.size(); ++i) {
-    if (names_in_folder[i] == component) return i;
-  }
-  for (std::size_t i = 0; i < names_in_folder.size(); ++i) {
-    if (EqualsIgnoreCase1252(names_in_folder[i], component)) return i;
-  }
-  if (component.find('~') == std::string_view::npos) return kNoEntry;
-  const std::vector<std::string> aliases = ShortAliases(names_in_folder);
-  for (std::size_t i = 0; i < aliases.size(); ++i) {
-    if (EqualsIgnoreCase1252(aliases[i], component)) return i;
-  }
-  return kNoEntry;
+  return MatchFolderEntryBy(
+      names_in_folder.size(),
+      [&](std::size_t i) -> const std::string& { return names_in_folder[i]; }, component);
 }
 
 bool HasWildcard(std::string_view pattern) {

@@ -63,6 +63,29 @@ inline constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
 std::size_t MatchFolderEntry(const std::vector<std::string>& names_in_folder,
                              std::string_view component);
 
+/// MatchFolderEntry over `count` entries whose names `name_of(i)` gives, for
+/// callers that keep names elsewhere: they are copied into a list only when an 8.3
+/// alias must be worked out.
+template <typename NameOf>
+std::size_t MatchFolderEntryBy(std::size_t count, NameOf name_of, std::string_view component) {
+  if (component.empty()) return kNoEntry;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (std::string_view(name_of(i)) == component) return i;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    if (EqualsIgnoreCase1252(name_of(i), component)) return i;
+  }
+  if (component.find('~') == std::string_view::npos) return kNoEntry;
+  std::vector<std::string> names;
+  names.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) names.emplace_back(name_of(i));
+  const std::vector<std::string> aliases = ShortAliases(names);
+  for (std::size_t i = 0; i < aliases.size(); ++i) {
+    if (EqualsIgnoreCase1252(aliases[i], component)) return i;
+  }
+  return kNoEntry;
+}
+
 /// True when `pattern` contains a wildcard ("*" or "?").
 bool HasWildcard(std::string_view pattern);
 

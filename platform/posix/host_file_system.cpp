@@ -60,7 +60,6 @@ FsStatus FailErrno(int error, std::string_view what) {
   return Fail(ClassifyErrno(error), std::string(what) + ": " + std::strerror(error));
 }
 
-// Entry names of a host folder, without "." and ".."; empty when it cannot be read.
 // What a folder listing tells of an entry: its name and, when the file system says,
 // whether it is a regular file or a folder.
 enum class EntryType : unsigned char { kUnknown, kFile, kFolder };
@@ -88,15 +87,10 @@ std::vector<ListedEntry> ListEntries(const std::string& folder) {
   return entries;
 }
 
+// Entry names of a host folder, without "." and ".."; empty when it cannot be read.
 std::vector<std::string> ListNames(const std::string& folder) {
   std::vector<std::string> names;
-  DIR* dir = opendir(folder.c_str());
-  if (!dir) return names;
-  while (const dirent* entry = readdir(dir)) {
-    const std::string_view name = entry->d_name;
-    if (name != "." && name != "..") names.emplace_back(name);
-  }
-  closedir(dir);
+  for (ListedEntry& entry : ListEntries(folder)) names.push_back(std::move(entry.name));
   return names;
 }
 
