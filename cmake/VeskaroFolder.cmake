@@ -1,9 +1,9 @@
-# veskaro_folder_library(TARGET [LIBS ...] [TEST_LIBS ...])
+# veskaro_folder_library(TARGET [LIBS ...] [TEST_LIBS ...] [TEST_FIXTURES ...])
 # Builds the current folder's non-test sources into one static library, and its
 # *_test.cpp files into one test executable registered with CTest. Globbing keeps
 # adding a file to a folder a one-step change.
 function(veskaro_folder_library target)
-  cmake_parse_arguments(F "" "" "LIBS;TEST_LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "" "LIBS;TEST_LIBS;TEST_FIXTURES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp")
   file(GLOB tests CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp")
   if(tests)
@@ -20,6 +20,7 @@ function(veskaro_folder_library target)
     target_link_libraries(${target} INTERFACE ${F_LIBS})
   endif()
   if(tests AND VESKARO_TESTS)
-    veskaro_test(${target}_test SOURCES ${tests} LIBS ${target} ${F_TEST_LIBS})
+    veskaro_test(${target}_test SOURCES ${tests} LIBS ${target} ${F_TEST_LIBS}
+      FIXTURES ${F_TEST_FIXTURES})
   endif()
 endfunction()

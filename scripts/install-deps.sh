@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcreg-dev libbfio-dev
+  libcreg-dev libbfio-dev libtsk-dev libqcow-dev
+  dosfstools mtools fdisk qemu-utils
   qt6-base-dev libxdo-dev libx11-dev xvfb xauth x11-utils
   clang libclang-rt-14-dev valgrind
   "$@"

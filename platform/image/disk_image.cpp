@@ -1,0 +1,250 @@
+#include "platform/image/disk_image.h"
+
+#include <fcntl.h>
+#include <libqcow.h>
+#include <sys/stat.h>
+#include <tsk/libtsk.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+namespace veskaro::platform {
+namespace {
+
+// The first bytes of an image, and its last sector (where a fixed VHD keeps its
+// footer), as far as the file has them.
+struct Head {
+  std::string first;
+  std::string last;
+};
+
+bool ReadHead(const std::string& path, Head* head, std::string* why) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *why = std::strerror(errno);
+    return false;
+  }
+  std::array<char, 512> buffer{};
+  ssize_t got = pread(fd, buffer.data(), buffer.size(), 0);
+  head->first.assign(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+  const off_t end = lseek(fd, 0, SEEK_END);
+  if (end >= 1024) {
+    got = pread(fd, buffer.data(), buffer.size(), end - 512);
+    head->last.assign(buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+  }
+  close(fd);
+  return true;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// The sentence for a format that is recognised but cannot be read.
+std::string Unreadable(const std::string& path, const std::string& format) {
+  std::string stem = path;
+  const std::size_t dot = stem.rfind('.');
+  if (dot != std::string::npos && stem.find('/', dot) == std::string::npos) stem.erase(dot);
+  return "The disk image " + path + " is a " + format +
+         ", which cannot be read. Convert it to a VHD image first: qemu-img convert -O vpc " +
+         path + " " + stem + ".vhd";
+}
+
+// The Sleuth Kit's image type for a format told by its first or last bytes; anything
+// else is a raw disk. (The library's own detection is not used: it leaks the handles
+// of the readers it tries.) `unreadable` is set for formats no reader here knows.
+TSK_IMG_TYPE_ENUM Sniff(const std::string& path, const Head& head, std::string* unreadable,
+                        bool* qcow) {
+  const std::string_view first = head.first;
+  if (StartsWith(first, "QFI\xfb")) {
+    *qcow = true;
+    return TSK_IMG_TYPE_EXTERNAL;
+  }
+  if (first.size() >= 0x44 && first.substr(0x40, 4) == std::string_view("\x7f\x10\xda\xbe", 4)) {
+    *unreadable = Unreadable(path, "VirtualBox disk image (VDI)");
+  } else if (StartsWith(first, "vhdxfile")) {
+    *unreadable = Unreadable(path, "Hyper-V disk image (VHDX)");
+  } else if (first.size() >= 0x14 && (first.substr(0x04, 16) == "WithoutFreeSpace" ||
+                                      first.substr(0x04, 16) == "WithouFreSpacExt")) {
+    *unreadable = Unreadable(path, "Parallels disk image");
+  } else if (StartsWith(first, "conectix") || StartsWith(head.last, "conectix")) {
+    return TSK_IMG_TYPE_VHD_VHD;
+  } else if (StartsWith(first, "KDMV") || StartsWith(first, "COWD") ||
+             StartsWith(first, "# Disk DescriptorFile")) {
+    return TSK_IMG_TYPE_VMDK_VMDK;
+  } else if (StartsWith(first, std::string_view("EVF\x09\x0d\x0a\xff\x00", 8))) {
+    return TSK_IMG_TYPE_EWF_EWF;
+  }
+  return TSK_IMG_TYPE_RAW;
+}
+
+// ---- qcow2 through libqcow, as an external image of The Sleuth Kit ----
+
+// The library's image structure comes first, so that the library's pointer to it is
+// a pointer to the whole.
+struct QcowImage {
+  TSK_IMG_INFO img;
+  libqcow_file_t* file;
+};
+
+std::string QcowCause(libqcow_error_t* error) {
+  if (error == nullptr) return "no detail given";
+  std::array<char, 1024> text{};
+  libqcow_error_sprint(error, text.data(), text.size());
+  std::string cause(text.data(), std::strcspn(text.data(), "\r\n"));
+  const std::size_t colon = cause.find(": ");
+  if (colon != std::string::npos) cause.erase(0, colon + 2);
+  while (!cause.empty() && (cause.back() == '.' || cause.back() == ' ')) cause.pop_back();
+  libqcow_error_free(&error);
+  return cause.empty() ? "no detail given" : cause;
+}
+
+ssize_t QcowRead(TSK_IMG_INFO* img, TSK_OFF_T offset, char* buffer, size_t length) {
+  auto* image = reinterpret_cast<QcowImage*>(img);
+  libqcow_error_t* error = nullptr;
+  const ssize_t got =
+      libqcow_file_read_buffer_at_offset(image->file, buffer, length, offset, &error);
+  if (got < 0) {
+    const std::string cause = QcowCause(error);
+    tsk_error_reset();
+    tsk_error_set_errno(TSK_ERR_IMG_READ);
+    tsk_error_set_errstr("qcow2 read at offset %lld: %s", static_cast<long long>(offset),
+                         cause.c_str());
+  }
+  return got;
+}
+
+void QcowClose(TSK_IMG_INFO* img) {
+  auto* image = reinterpret_cast<QcowImage*>(img);
+  libqcow_file_close(image->file, nullptr);
+  libqcow_file_free(&image->file, nullptr);
+  std::free(image);
+}
+
+void QcowStat(TSK_IMG_INFO*, FILE* stream) { std::fputs("Image Type: qcow2\n", stream); }
+
+TSK_IMG_INFO* OpenQcow(const std::string& path, std::string* error) {
+  libqcow_file_t* file = nullptr;
+  libqcow_error_t* qerror = nullptr;
+  if (libqcow_file_initialize(&file, &qerror) != 1) {
+    *error = "The disk image " + path + " cannot be opened: " + QcowCause(qerror) + ".";
+    return nullptr;
+  }
+  auto fail = [&](const std::string& text) -> TSK_IMG_INFO* {
+    libqcow_file_close(file, nullptr);
+    libqcow_file_free(&file, nullptr);
+    *error = text;
+    return nullptr;
+  };
+  if (libqcow_file_open(file, path.c_str(), LIBQCOW_OPEN_READ, &qerror) != 1) {
+    return fail("The qcow2 disk image " + path + " is damaged: " + QcowCause(qerror) + ".");
+  }
+  uint32_t encryption = 0;
+  if (libqcow_file_get_encryption_method(file, &encryption, nullptr) == 1 && encryption != 0) {
+    return fail("The qcow2 disk image " + path +
+                " is encrypted, which cannot be read. Decrypt it with qemu-img convert first.");
+  }
+  std::size_t backing = 0;
+  if (libqcow_file_get_utf8_backing_filename_size(file, &backing, nullptr) == 1 && backing > 1) {
+    return fail("The qcow2 disk image " + path +
+                " holds only the changes to a backing image. Merge the two into one first: "
+                "qemu-img convert -O qcow2 " +
+                path + " whole.qcow2");
+  }
+  size64_t size = 0;
+  if (libqcow_file_get_media_size(file, &size, &qerror) != 1) {
+    return fail("The qcow2 disk image " + path + " is damaged: " + QcowCause(qerror) + ".");
+  }
+  auto* image = static_cast<QcowImage*>(std::calloc(1, sizeof(QcowImage)));
+  if (image == nullptr) return fail("The disk image " + path + " cannot be opened: out of memory.");
+  image->file = file;
+  TSK_IMG_INFO* info = tsk_img_open_external(image, static_cast<TSK_OFF_T>(size), 512, QcowRead,
+                                             QcowClose, QcowStat);
+  if (info == nullptr) {
+    std::free(image);
+    return fail("The disk image " + path + " cannot be opened: " + TskErrorText() + ".");
+  }
+  return info;
+}
+
+const char* FormatName(TSK_IMG_TYPE_ENUM type) {
+  switch (type) {
+    case TSK_IMG_TYPE_VHD_VHD:
+      return "VHD";
+    case TSK_IMG_TYPE_VMDK_VMDK:
+      return "VMDK";
+    case TSK_IMG_TYPE_EWF_EWF:
+      return "EWF";
+    case TSK_IMG_TYPE_EXTERNAL:
+      return "qcow2";
+    default:
+      return "raw";
+  }
+}
+
+}  // namespace
+
+DiskImage::DiskImage(TSK_IMG_INFO* info, std::string path, std::string format)
+    : info_(info), path_(std::move(path)), format_(std::move(format)) {}
+
+DiskImage::~DiskImage() { tsk_img_close(info_); }
+
+std::uint64_t DiskImage::size() const { return static_cast<std::uint64_t>(info_->size); }
+
+std::string TskErrorText(const std::string& fallback) {
+  const char* text = tsk_error_get();
+  std::string out = text != nullptr ? text : "";
+  for (char& c : out) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  while (!out.empty() && (out.back() == ' ' || out.back() == '.')) out.pop_back();
+  tsk_error_reset();
+  return out.empty() ? fallback : out;
+}
+
+std::unique_ptr<DiskImage> OpenDiskImage(const std::string& path, std::string* error) {
+  auto fail = [&](std::string text) -> std::unique_ptr<DiskImage> {
+    if (error) *error = std::move(text);
+    return nullptr;
+  };
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) {
+    return fail("The disk image " + path + " cannot be opened: " + std::strerror(errno) + ".");
+  }
+  if (S_ISDIR(info.st_mode)) {
+    return fail(path + " is a folder, not a disk image. Give a folder as the installation's "
+                       "drive C: with --root instead.");
+  }
+  Head head;
+  std::string why;
+  if (!ReadHead(path, &head, &why)) {
+    return fail("The disk image " + path + " cannot be opened: " + why + ".");
+  }
+  std::string unreadable;
+  bool qcow = false;
+  const TSK_IMG_TYPE_ENUM type = Sniff(path, head, &unreadable, &qcow);
+  if (!unreadable.empty()) return fail(unreadable);
+  tsk_error_reset();
+  TSK_IMG_INFO* img = nullptr;
+  if (qcow) {
+    img = OpenQcow(path, &why);
+    if (img == nullptr) return fail(why);
+  } else {
+    img = tsk_img_open_utf8_sing(path.c_str(), type, 0);
+    if (img == nullptr) {
+      return fail("The " + std::string(FormatName(type)) + " image " + path +
+                  " cannot be read: " + TskErrorText() + ".");
+    }
+  }
+  if (img->size <= 0) {
+    tsk_img_close(img);
+    return fail("The disk image " + path + " is empty.");
+  }
+  return std::make_unique<DiskImage>(img, path, FormatName(img->itype));
+}
+
+}  // namespace veskaro::platform

@@ -1,0 +1,100 @@
+#include "platform/image/image_file_system.h"
+
+#include "platform/short_names.h"
+
+namespace veskaro::platform {
+
+struct ImageFileSystem::Resolved {
+  WindowsPath path;
+  FatVolume* volume = nullptr;
+  const FatVolume::Folder* folder = nullptr;  // the folder holding the last component
+  std::string folder_name;                    // its stored name ("X:\" for a root)
+};
+
+ImageFileSystem::ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives) {
+  for (auto& [letter, volume] : drives) drives_[UpperCase1252(letter)] = std::move(volume);
+}
+
+ImageFileSystem::~ImageFileSystem() = default;
+
+bool ImageFileSystem::HasDrive(char letter) const {
+  return drives_.count(UpperCase1252(letter)) != 0;
+}
+
+// Parses `path` and walks its folders: every component when the path ends in "\"
+// (or names a root), else all but the last.
+bool ImageFileSystem::Resolve(std::string_view path, Resolved* out) const {
+  if (!ParseWindowsPath(path, &out->path)) return false;
+  const auto drive = drives_.find(out->path.drive);
+  if (drive == drives_.end()) return false;
+  out->volume = drive->second.get();
+  out->folder = out->volume->Root(nullptr);
+  out->folder_name = std::string(1, out->path.drive) + ":\\";
+  if (out->folder == nullptr) return false;
+  const auto& parts = out->path.components;
+  const bool whole = parts.empty() || out->path.trailing_separator;
+  const std::size_t count = whole ? parts.size() : parts.size() - 1;
+  for (std::size_t i = 0; i < count; ++i) {
+    const FatVolume::Entry* entry = out->folder->Find(parts[i]);
+    if (entry == nullptr || !entry->is_folder()) return false;
+    out->folder = out->volume->Subfolder(*out->folder, *entry, nullptr);
+    if (out->folder == nullptr) return false;
+    out->folder_name = entry->name;
+  }
+  return true;
+}
+
+std::string ImageFileSystem::FindFirst(std::string_view path, SearchKind kind) const {
+  const bool want_folder = kind == SearchKind::kDirectory;
+  Resolved resolved;
+  if (!Resolve(path, &resolved)) return {};
+  const auto& parts = resolved.path.components;
+  if (parts.empty() || resolved.path.trailing_separator) {
+    return want_folder ? resolved.folder_name : std::string();
+  }
+  auto fits = [&](const FatVolume::Entry& entry) {
+    if (want_folder) return entry.is_folder();
+    return !entry.is_folder() && (entry.attributes & (kFatHidden | kFatSystem)) == 0;
+  };
+  const std::string& last = parts.back();
+  if (HasWildcard(last)) {
+    for (const FatVolume::Entry& entry : resolved.folder->entries()) {
+      if (fits(entry) && (MatchesWildcard(last, entry.name) ||
+                          (!entry.alias.empty() && MatchesWildcard(last, entry.alias)))) {
+        return entry.name;
+      }
+    }
+    return {};
+  }
+  const FatVolume::Entry* entry = resolved.folder->Find(last);
+  return entry != nullptr && fits(*entry) ? entry->name : std::string();
+}
+
+std::unique_ptr<ByteSource> ImageFileSystem::OpenRead(std::string_view path, std::string* error) {
+  Resolved resolved;
+  const FatVolume::Entry* entry = nullptr;
+  if (Resolve(path, &resolved) && !resolved.path.components.empty() &&
+      !resolved.path.trailing_separator) {
+    entry = resolved.folder->Find(resolved.path.components.back());
+  }
+  if (entry == nullptr) {
+    if (error) *error = "File not found: " + std::string(path);
+    return nullptr;
+  }
+  std::string why;
+  auto source = resolved.volume->OpenFile(*entry, &why);
+  if (source == nullptr && error) *error = std::string(path) + ": " + why;
+  return source;
+}
+
+FsStatus ImageFileSystem::MakeDirectory(std::string_view path) {
+  return FsStatus{FsError::kOther,
+                  "Cannot create folder " + std::string(path) + ": the disk image is read-only"};
+}
+
+FsStatus ImageFileSystem::CopyFile(std::string_view, std::string_view to) {
+  return FsStatus{FsError::kOther,
+                  "Cannot write " + std::string(to) + ": the disk image is read-only"};
+}
+
+}  // namespace veskaro::platform

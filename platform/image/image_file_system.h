@@ -1,0 +1,56 @@
+// Windows paths over the FAT volumes of a disk image, one volume per drive letter.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+#include "platform/image/fat_volume.h"
+
+namespace veskaro::platform {
+
+/// The drives of a disk image, read as Windows 95 reads a FAT volume.
+///
+/// Lookup: each path component names an entry of its folder by its long name or by
+/// the 8.3 alias stored beside it, ignoring code page 1252 letter case; a folder
+/// component must name a folder (of any attributes). "\" and "/" both separate
+/// components; "." and ".." are applied to the text. Names come back as stored (the
+/// long name when there is one).
+///
+/// Directory search (FindFirst):
+/// - kNormal finds a file that is neither hidden nor system (read-only files are
+///   found as any other); a path ending in "\" or naming a drive root finds nothing.
+/// - kDirectory finds a folder of any attributes. A path ending in "\" tests the
+///   folder it names and yields that folder's stored name ("C:\" for a drive root).
+/// - A last component holding "*" or "?" is a pattern (MatchesWildcard) tried on
+///   each entry's long name and 8.3 alias; the first entry of the wanted kind in the
+///   volume's directory order is yielded. Wildcards in other components find nothing.
+/// - Deleted entries and volume labels are never found.
+///
+/// OpenRead opens a file whatever its attributes. Letters without a volume find
+/// nothing. The volumes are never written: MakeDirectory and CopyFile onto them fail
+/// with kOther.
+class ImageFileSystem : public FileSystem {
+ public:
+  /// `drives`: drive letter (either case) -> volume.
+  explicit ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives);
+  ~ImageFileSystem() override;
+
+  std::string FindFirst(std::string_view path, SearchKind kind) const override;
+  FsStatus MakeDirectory(std::string_view path) override;
+  FsStatus CopyFile(std::string_view from, std::string_view to) override;
+  std::unique_ptr<ByteSource> OpenRead(std::string_view path, std::string* error) override;
+
+  /// True when `letter` stands for a volume of the image.
+  bool HasDrive(char letter) const;
+
+ private:
+  struct Resolved;
+  bool Resolve(std::string_view path, Resolved* out) const;
+
+  std::map<char, std::shared_ptr<FatVolume>> drives_;  // upper-case letter -> volume
+};
+
+}  // namespace veskaro::platform
