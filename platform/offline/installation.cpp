@@ -1,5 +1,6 @@
 #include "platform/offline/installation.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -91,24 +92,84 @@ std::string ReadMsdosSys(const fs::path& root) {
   return text;
 }
 
+// The folders of `folder` for which `fits` holds, in name order.
+template <typename Fits>
+std::vector<fs::path> Subfolders(const fs::path& folder, Fits fits) {
+  std::vector<fs::path> found;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code kind_ec;
+    if (it->is_directory(kind_ec) && fits(it->path())) found.push_back(it->path());
+  }
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 // Top-level folders of `root` (as Windows paths "C:\NAME") for which `fits` holds.
 template <typename Fits>
 std::vector<std::string> TopLevelFolders(const fs::path& root, Fits fits) {
   std::vector<std::string> found;
-  std::error_code ec;
-  for (fs::directory_iterator it(root, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code kind_ec;
-    if (it->is_directory(kind_ec) && fits(it->path())) {
-      found.push_back("C:\\" + it->path().filename().string());
-    }
+  for (const fs::path& folder : Subfolders(root, fits)) {
+    found.push_back("C:\\" + folder.filename().string());
   }
   return found;
 }
 
-std::string JoinNames(const std::vector<std::string>& names) {
+// Whether host folder `folder` is a Windows folder: it holds SYSTEM.DAT with WIN.COM
+// or WIN.INI; when the registry comes from elsewhere, WIN.COM or WIN.INI suffice.
+bool IsWindowsFolder(const fs::path& folder, bool registry_elsewhere) {
+  return (HoldsFile(folder, "WIN.COM") || HoldsFile(folder, "WIN.INI")) &&
+         (registry_elsewhere || HoldsFile(folder, "SYSTEM.DAT"));
+}
+
+// Whether host folder `folder` is the drive C: of an installation: its MSDOS.SYS
+// names the Windows folder, or one of its folders is a Windows folder.
+bool IsDriveC(const fs::path& folder, bool registry_given) {
+  if (!WinDirOfMsdosSys(ReadMsdosSys(folder)).empty()) return true;
+  const bool elsewhere = registry_given || IsFile(FindEntry(folder.parent_path(), "system.reg"));
+  return !Subfolders(folder, [&](const fs::path& f) {
+            return IsWindowsFolder(f, elsewhere);
+          }).empty();
+}
+
+template <typename Names>
+std::string JoinNames(const Names& names) {
   std::string out;
-  for (const auto& name : names) out += (out.empty() ? "" : ", ") + name;
+  for (const auto& name : names) out += (out.empty() ? "" : ", ") + std::string(name);
   return out;
+}
+
+// The installation in a host folder as users give it: drive C: itself; the Windows
+// folder itself, whose parent is then drive C:; or a folder whose only installation
+// lies one level down (a folder holding a copied drive_c). With a registry given,
+// or one beside the folder, a folder that is none of these is taken as drive C:.
+struct LocatedInstallation {
+  fs::path root;       ///< the host folder that is drive C:
+  std::string windir;  ///< the Windows folder when the folder given was it, else empty
+  std::string error;   ///< what was looked for, when nothing was found
+};
+
+LocatedInstallation LocateInstallation(const fs::path& folder, bool registry_given) {
+  if (IsDriveC(folder, registry_given)) return {folder, {}, {}};
+  if (folder.has_relative_path() && IsWindowsFolder(folder, registry_given)) {
+    return {folder.parent_path(), "C:\\" + folder.filename().string(), {}};
+  }
+  const auto below =
+      Subfolders(folder, [&](const fs::path& f) { return IsDriveC(f, registry_given); });
+  if (below.size() == 1) return {below.front(), {}, {}};
+  if (registry_given || IsFile(FindEntry(folder.parent_path(), "system.reg"))) {
+    return {folder, {}, {}};
+  }
+  std::string error = "No Windows 95/98/Me installation found in " + folder.string() +
+                      ". Looked for drive C: (MSDOS.SYS naming the Windows folder, or a folder "
+                      "holding SYSTEM.DAT with WIN.COM or WIN.INI), for the Windows folder itself "
+                      "(SYSTEM.DAT with WIN.COM or WIN.INI), and for a drive C: one level down";
+  if (below.empty()) return {{}, {}, error + "."};
+  std::vector<std::string> names;
+  for (const fs::path& path : below) names.push_back(path.string());
+  return {{},
+          {},
+          error + ": several folders there hold one (" + JoinNames(names) + "). Open one of them."};
 }
 
 // Loads a registry file, telling a hive from a REGEDIT4 export by its first bytes.
@@ -161,31 +222,37 @@ std::unique_ptr<OfflineInstallation> OpenInstallation(const InstallationOptions&
   };
   std::error_code ec;
   if (options.root.empty()) return fail("No installation folder was given.");
-  const fs::path root = fs::canonical(options.root, ec);
+  const fs::path given = fs::canonical(options.root, ec);
   if (ec) {
     return fail("The installation folder " + options.root + " cannot be opened: " + ec.message() +
                 ".");
   }
-  if (!fs::is_directory(root, ec)) {
+  if (!fs::is_directory(given, ec)) {
     return fail("The installation folder " + options.root + " is not a folder.");
+  }
+
+  // The Windows folder, and in words where it came from (for messages). A Windows
+  // folder named by the user makes the folder given drive C:.
+  std::string windir = WithoutTrailingBackslash(options.windir);
+  std::string windir_source = "as given";
+  fs::path root = given;
+  if (windir.empty()) {
+    LocatedInstallation located = LocateInstallation(given, !options.registry_file.empty());
+    if (!located.error.empty()) return fail(located.error);
+    root = located.root;
+    windir = located.windir;
   }
   const std::string root_text = root.string();
   auto files =
       std::make_unique<HostFileSystem>(std::map<char, std::string>{{'C', root_text}, {'Z', "/"}},
                                        std::vector<std::string>{root_text});
-
-  // The Windows folder, and in words where it came from (for messages).
-  std::string windir = WithoutTrailingBackslash(options.windir);
-  std::string windir_source = "as given";
   if (windir.empty()) {
     windir = WinDirOfMsdosSys(ReadMsdosSys(root));
     windir_source = "named by MSDOS.SYS";
   }
   if (windir.empty()) {
-    const auto candidates = TopLevelFolders(root, [](const fs::path& folder) {
-      return HoldsFile(folder, "SYSTEM.DAT") &&
-             (HoldsFile(folder, "WIN.COM") || HoldsFile(folder, "WIN.INI"));
-    });
+    const auto candidates = TopLevelFolders(
+        root, [](const fs::path& folder) { return IsWindowsFolder(folder, false); });
     if (candidates.size() > 1) {
       return fail("Several folders of " + root_text + " could be the Windows folder (" +
                   JoinNames(candidates) +
@@ -226,9 +293,8 @@ std::unique_ptr<OfflineInstallation> OpenInstallation(const InstallationOptions&
 
   // A registry from elsewhere still needs a Windows folder for the INF files.
   if (windir.empty()) {
-    const auto candidates = TopLevelFolders(root, [](const fs::path& folder) {
-      return HoldsFile(folder, "WIN.COM") || HoldsFile(folder, "WIN.INI");
-    });
+    const auto candidates =
+        TopLevelFolders(root, [](const fs::path& folder) { return IsWindowsFolder(folder, true); });
     if (candidates.size() > 1) {
       return fail("Several folders of " + root_text + " could be the Windows folder (" +
                   JoinNames(candidates) +

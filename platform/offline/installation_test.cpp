@@ -170,14 +170,13 @@ TEST_F(InstallationTest, ErrorsSayWhatWasLookedForAndWhere) {
   EXPECT_EQ(Open("", "", (base_ / "file").string()), nullptr);
   EXPECT_NE(error_.find("is not a folder"), std::string::npos) << error_;
 
-  // Nothing at all.
+  // Nothing at all: no word of a registry, since no installation was found.
   EXPECT_EQ(Open(), nullptr);
-  EXPECT_NE(error_.find("No registry found for the installation in " + root_.string()),
+  EXPECT_NE(error_.find("No Windows 95/98/Me installation found in " + root_.string() +
+                        ". Looked for drive C:"),
             std::string::npos)
       << error_;
-  EXPECT_NE(error_.find("MSDOS.SYS names no Windows folder"), std::string::npos) << error_;
-  EXPECT_NE(error_.find(base_.string() + " holds no REGEDIT4 export system.reg"), std::string::npos)
-      << error_;
+  EXPECT_EQ(error_.find("registry"), std::string::npos) << error_;
 
   // A Windows folder without its hive.
   Put(root_ / "MSDOS.SYS", "[Paths]\r\nWinDir=C:\\WINDOWS\r\n");
@@ -192,6 +191,40 @@ TEST_F(InstallationTest, ErrorsSayWhatWasLookedForAndWhere) {
   EXPECT_NE(error_.find("is damaged"), std::string::npos) << error_;
 }
 
+TEST_F(InstallationTest, FoldersAsUsersGiveThem) {
+  // Two copied drives side by side, each with its own hive.
+  for (const char* drive : {"disk1", "disk2"}) {
+    Put(base_ / drive / "Windows" / "SYSTEM.DAT", HiveDescribing(drive));
+    Put(base_ / drive / "Windows" / "WIN.COM", "");
+  }
+  // The Windows folder itself: its parent is drive C:.
+  auto installation = Open("", "", (base_ / "disk1" / "Windows").string());
+  ASSERT_NE(installation, nullptr) << error_;
+  EXPECT_EQ(installation->windir, "C:\\Windows");
+  EXPECT_EQ(Description(*installation->registry), "disk1");
+  EXPECT_EQ(installation->files->FindFirst("C:\\WINDOWS\\WIN.COM", SearchKind::kNormal), "WIN.COM");
+
+  // A folder whose only installation lies one level down opens that one.
+  fs::remove_all(root_);
+  Put(base_ / "one" / "drive_c" / "WINDOWS" / "SYSTEM.DAT", HiveDescribing("below"));
+  Put(base_ / "one" / "drive_c" / "WINDOWS" / "WIN.INI", "");
+  Put(base_ / "one" / "notes" / "README.TXT", "");
+  installation = Open("", "", (base_ / "one").string());
+  ASSERT_NE(installation, nullptr) << error_;
+  EXPECT_EQ(installation->windir, "C:\\WINDOWS");
+  EXPECT_EQ(Description(*installation->registry), "below");
+
+  // Several: the message names the folders that would work, and only those.
+  installation = Open("", "", base_.string());
+  EXPECT_EQ(installation, nullptr);
+  EXPECT_NE(error_.find("several folders there hold one (" + (base_ / "disk1").string() + ", " +
+                        (base_ / "disk2").string() + ")"),
+            std::string::npos)
+      << error_;
+  EXPECT_EQ(error_.find("one" + std::string(1, fs::path::preferred_separator)), std::string::npos)
+      << error_;
+}
+
 TEST_F(InstallationTest, BundledSampleReadsItsHiveWhichAgreesWithItsExport) {
   const fs::path sample = VESKARO_SAMPLE_DIR;
   const fs::path hive = sample / "drive_c" / "WINDOWS" / "SYSTEM.DAT";
@@ -202,6 +235,10 @@ TEST_F(InstallationTest, BundledSampleReadsItsHiveWhichAgreesWithItsExport) {
   ASSERT_NE(installation, nullptr) << error_;
   EXPECT_EQ(installation->windir, "C:\\WINDOWS");
   EXPECT_NE(installation->registry_description.find("SYSTEM.DAT"), std::string::npos);
+  // The folder above drive_c opens the same installation.
+  installation = Open("", "", (base_ / "win98").string());
+  ASSERT_NE(installation, nullptr) << error_;
+  EXPECT_NE(installation->registry_description.find("drive_c"), std::string::npos);
 
   // Every key and value of the export is in the hive, in the same order, and the
   // hive holds nothing else.
