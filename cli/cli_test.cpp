@@ -165,6 +165,9 @@ TEST_F(CliTest, UsageAndLookupErrors) {
   r = Run({"--help"});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("Exit status"), std::string::npos);
+  r = Run({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "veskaro-cli " VESKARO_VERSION "\n");
 }
 
 TEST_F(CliTest, GatherListsEveryDriverNotShippedWithWindows) {

@@ -33,7 +33,8 @@ const char kHelp[] =
     "out which files each driver installed, like the Veskaro window does.\n"
     "\n"
     "Options:\n"
-    "  --root DIR        host folder that is the installation's drive C:\n"
+    "  --root DIR        host folder of the installation: its drive C:, its Windows\n"
+    "                    folder, or a folder holding a copied drive C: one level down\n"
     "                    (default: the bundled sample installation)\n"
     "  --registry FILE   registry to read: a REGEDIT4 export or a SYSTEM.DAT hive\n"
     "                    (default: the installation's own SYSTEM.DAT)\n"
@@ -42,6 +43,7 @@ const char kHelp[] =
     "                    value of the environment variable \"windir\" the program reads\n"
     "  --answer yes|no   answer to questions the program asks (default: no)\n"
     "  --help            this text\n"
+    "  --version         the program's name and version\n"
     "\n"
     "Commands:\n"
     "  classes              one line per class: <shown row> TAB <hidden row>\n"
@@ -159,6 +161,9 @@ int main(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       Write(kHelp);
+      return 0;
+    } else if (arg == "--version") {
+      Write("veskaro-cli " VESKARO_VERSION "\n");
       return 0;
     } else if (arg == "--root" || arg == "--registry" || arg == "--windir" || arg == "--answer" ||
                arg == "--copy-to" || arg == "--to") {
