@@ -1,5 +1,6 @@
 #include "qt/control_views.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -43,6 +44,18 @@ void Follow(app::Control& control, Widget* widget, std::initializer_list<app::Ch
       }
     }
   });
+}
+
+// Runs a handler of the model under the busy pointer. A handler runs to its end
+// without handling other events; the batch, an entry analysis, a copy and the INF
+// viewer's wait for the word processor take long enough for the pointer to show.
+template <typename Handler>
+void RunHandler(Handler handler) {
+  QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+  struct Restore {
+    ~Restore() { QGuiApplication::restoreOverrideCursor(); }
+  } restore;
+  handler();
 }
 
 }  // namespace
@@ -123,12 +136,14 @@ void ListBoxView::UserSelected() {
 
 void ListBoxView::mouseDoubleClickEvent(QMouseEvent* event) {
   QListWidget::mouseDoubleClickEvent(event);
-  if (event->button() == Qt::LeftButton && model_.on_double_click) model_.on_double_click();
+  if (event->button() == Qt::LeftButton && model_.on_double_click) {
+    RunHandler([this] { model_.on_double_click(); });
+  }
 }
 
 void ListBoxView::keyPressEvent(QKeyEvent* event) {
   const int code = KeyAscii(*event);
-  if (code != 0 && model_.on_key_press) model_.on_key_press(code);
+  if (code != 0 && model_.on_key_press) RunHandler([this, code] { model_.on_key_press(code); });
   QListWidget::keyPressEvent(event);  // the key goes on to the list unchanged
 }
 
@@ -142,7 +157,8 @@ ComboBoxView::ComboBoxView(app::ComboBox& model, QWidget* parent)
   Follow(model, this, {app::Change::kSelection}, [](ComboBoxView* v) { v->SyncSelection(); });
   // `activated` comes only from the user (mouse or keyboard), never from the
   // program's own changes, so the model's handler runs once per choice.
-  connect(this, &QComboBox::activated, this, [this](int index) { model_.set_list_index(index); });
+  connect(this, &QComboBox::activated, this,
+          [this](int index) { RunHandler([this, index] { model_.set_list_index(index); }); });
 }
 
 void ComboBoxView::SyncRows() {
@@ -165,6 +181,13 @@ TextBoxView::TextBoxView(app::TextBox& model, QWidget* parent)
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   document()->setDocumentMargin(2);
+  // A disabled box (the comments box is one by design: only the program writes it)
+  // keeps its disabled look but draws its text in the normal text colour, since the
+  // disabled grey on the disabled background is hard to read.
+  QPalette colours = palette();
+  colours.setColor(QPalette::Disabled, QPalette::Text,
+                   colours.color(QPalette::Active, QPalette::Text));
+  setPalette(colours);
   MirrorControl(model, this);
   SyncText();
   Follow(model, this, {app::Change::kText}, [](TextBoxView* v) { v->SyncText(); });
@@ -187,7 +210,8 @@ ButtonView::ButtonView(app::Button& model, QWidget* parent)
   setAutoDefault(false);
   MirrorControl(model, this);
   app::Button* button = &model;
-  connect(this, &QPushButton::clicked, this, [button] { button->Click(); });
+  connect(this, &QPushButton::clicked, this,
+          [button] { RunHandler([button] { button->Click(); }); });
 }
 
 LabelView::LabelView(app::Label& model, QWidget* parent)
@@ -231,13 +255,13 @@ void LabelView::mouseReleaseEvent(QMouseEvent* event) {
       pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
   pressed_ = false;
   QLabel::mouseReleaseEvent(event);
-  if (click) model_.Click();
+  if (click) RunHandler([this] { model_.Click(); });
 }
 
 TimerDriver::TimerDriver(app::Timer& model, QObject* parent) : QTimer(parent), model_(model) {
   setObjectName(QString::fromStdString(model.name()));
   setInterval(model.interval_ms());
-  connect(this, &QTimer::timeout, this, [this] { model_.Tick(); });
+  connect(this, &QTimer::timeout, this, [this] { RunHandler([this] { model_.Tick(); }); });
   Sync();
   QPointer<TimerDriver> guarded(this);
   model.Observe([guarded](const app::Control&, app::Change change) {

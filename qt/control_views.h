@@ -1,6 +1,7 @@
 // Widgets that mirror the controls of a window model. Each one shows what its
 // control holds, follows the control's changes, and forwards what the user does to
-// the control's handler. None of them decides anything of its own.
+// the control's handler, under the busy pointer while the handler runs. None of
+// them decides anything of its own.
 #pragma once
 
 #include <QComboBox>
@@ -60,7 +61,7 @@ class ComboBoxView : public QComboBox {
 };
 
 /// A multi-line text box without scroll bars; CR LF in the model is a line break on
-/// screen.
+/// screen. Disabled, its text keeps the normal text colour.
 class TextBoxView : public QPlainTextEdit {
  public:
   TextBoxView(app::TextBox& model, QWidget* parent);

@@ -1,10 +1,14 @@
 // The main window's view on the bundled sample, driven through real widget events.
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <map>
 
 #include "platform/posix/host_file_system.h"
 #include "qt/look.h"
@@ -28,6 +32,8 @@ class Form1ViewTest : public QObject {
   void gatherShowsEveryDriverNotInstalledWithWindows();
   void copyWritesOneFolderPerDriverIntoTheChosenFolder();
   void exitButtonAndCloseBoxEndTheWindow();
+  void disabledCommentsBoxDrawsReadableText();
+  void busyPointerWhileTheBatchAndAnAnalysisRun();
 
  private:
   QStringList StartCalls() const {
@@ -269,6 +275,58 @@ void Form1ViewTest::exitButtonAndCloseBoxEndTheWindow() {
   init();
   QVERIFY(window_->view().close());
   QVERIFY(window_->form().unloaded());
+}
+
+// Relative luminance of an sRGB colour, as contrast ratios are defined on.
+double Luminance(QColor c) {
+  auto channel = [](double v) {
+    return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+void Form1ViewTest::disabledCommentsBoxDrawsReadableText() {
+  auto* text1 = window_->widget<QPlainTextEdit>("Text1");
+  window_->form().Text1.set_text("Total Files - 7");
+  QVERIFY(!text1->isEnabled());
+  // The box's background is its most common colour, the text its darkest one.
+  const QImage image = text1->viewport()->grab().toImage();
+  std::map<QRgb, int> counts;
+  QColor darkest = Qt::white;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      ++counts[c.rgb()];
+      if (Luminance(c) < Luminance(darkest)) darkest = c;
+    }
+  }
+  const QColor background =
+      QColor::fromRgb(std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                        return a.second < b.second;
+                      })->first);
+  const double light = std::max(Luminance(background), Luminance(darkest));
+  const double dark = std::min(Luminance(background), Luminance(darkest));
+  const double contrast = (light + 0.05) / (dark + 0.05);
+  QVERIFY2(contrast >= 4.5, qPrintable(QString("contrast %1:1").arg(contrast)));
+}
+
+void Form1ViewTest::busyPointerWhileTheBatchAndAnAnalysisRun() {
+  app::Form1& form = window_->form();
+  QList<int> shapes;  // the pointer whenever the file list changes; -1: none set
+  form.List1.Observe([&](const app::Control&, app::Change) {
+    const QCursor* pointer = QGuiApplication::overrideCursor();
+    shapes << (pointer == nullptr ? -1 : pointer->shape());
+  });
+  QVERIFY(window_->ChooseEntry("Multimedia and game devices", "Zentara Audio 16/32"));
+  QVERIFY(!shapes.isEmpty());
+  QCOMPARE(shapes.count(Qt::WaitCursor), shapes.size());
+  QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+
+  shapes.clear();
+  window_->Click("Command1");
+  QVERIFY(shapes.size() > 10);
+  QCOMPARE(shapes.count(Qt::WaitCursor), shapes.size());
+  QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 }  // namespace veskaro::qt

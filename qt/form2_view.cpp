@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 
 #include "qt/control_views.h"
@@ -51,6 +52,14 @@ Form2View::Form2View(app::Form2& form) : QWidget(nullptr), form_(form) {
 
 Form2View::~Form2View() {
   if (!closed_) form_.on_unload = nullptr;
+}
+
+void Form2View::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void Form2View::closeEvent(QCloseEvent* event) {

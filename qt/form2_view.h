@@ -9,7 +9,8 @@ namespace veskaro::qt {
 
 /// Mirrors `Form2`: a top-level window without an owner, placed where the model's
 /// load put it (Left and Top in twips), with its controls stacked in creation order
-/// (later ones on top). Closing it in any way runs the model's unload; the model's
+/// (later ones on top). Escape closes it, as the close box does. Closing it in any
+/// way runs the model's unload; the model's
 /// unload closes it. The view deletes itself when closed and touches the model no
 /// more once it has been closed (the main window's model makes a new About model
 /// for every opening).
@@ -24,6 +25,7 @@ class Form2View : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   app::Form2& form_;

@@ -21,7 +21,7 @@ class Form2ViewTest : public QObject {
   void controlsSitWhereTheirTwipsSay();
   void linksOpenWithoutClosingAndShowTheHandPointer();
   void okButtonClosesAndEnablesTheMainWindow();
-  void closeBoxClosesToo();
+  void closeBoxAndEscapeCloseToo();
   void repaintOfTheMainWindowBringsItBack();
 
  private:
@@ -117,10 +117,17 @@ void Form2ViewTest::okButtonClosesAndEnablesTheMainWindow() {
   ExpectClosed();
 }
 
-void Form2ViewTest::closeBoxClosesToo() {
+void Form2ViewTest::closeBoxAndEscapeCloseToo() {
   Form2View* about = OpenAbout();
   QVERIFY(about != nullptr);
   QVERIFY(about->close());
+  ExpectClosed();
+  // Escape, with the focus on the OK button as it opens.
+  about = OpenAbout();
+  QVERIFY(about != nullptr);
+  QWidget* ok = about->findChild<QWidget*>("Command1");
+  QCOMPARE(about->focusWidget(), ok);
+  QTest::keyClick(ok, Qt::Key_Escape);
   ExpectClosed();
   window_->Click("ExitButton");
   QVERIFY(window_->form().unloaded());

@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "platform/qt/cp1252.h"
+#include "platform/qt/normal_pointer.h"
 
 namespace veskaro::platform {
 namespace {
@@ -38,6 +39,7 @@ MsgResult QtMessageBoxes::Show(std::string_view text, std::string_view title, Ms
                   parent_.data());
   box.setTextFormat(Qt::PlainText);
   box.setWindowModality(Qt::ApplicationModal);
+  const NormalPointer pointer;
   if (buttons == MsgButtons::kYesNo) {
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
     box.setDefaultButton(QMessageBox::Yes);

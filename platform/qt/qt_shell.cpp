@@ -8,25 +8,37 @@
 
 #include "platform/posix/host_file_system.h"
 #include "platform/qt/cp1252.h"
+#include "platform/qt/normal_pointer.h"
 
 namespace veskaro::platform {
+namespace {
+
+const char kLastFolderKey[] = "shell/lastFolder";
+
+}  // namespace
 
 QtShell::QtShell(QWidget* parent, FolderDialog dialog, LinkOpener opener)
     : parent_(parent), dialog_(std::move(dialog)), opener_(std::move(opener)) {
   if (!dialog_) {
-    dialog_ = [](QWidget* owner, const QString& title) {
-      return QFileDialog::getExistingDirectory(owner, title, QDir::homePath(),
-                                               QFileDialog::ShowDirsOnly);
+    dialog_ = [](QWidget* owner, const QString& title, const QString& start) {
+      return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
     };
   }
   if (!opener_) opener_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 }
 
 std::string QtShell::BrowseForFolder(std::string_view title) {
-  const QString chosen = dialog_(parent_.data(), FromCp1252(title));
+  QString start = QDir::homePath();
+  if (settings_ != nullptr) {
+    const QString last = settings_->value(kLastFolderKey).toString();
+    if (!last.isEmpty() && QFileInfo(last).isDir()) start = last;
+  }
+  const NormalPointer pointer;
+  const QString chosen = dialog_(parent_.data(), FromCp1252(title), start);
   if (chosen.isEmpty()) return {};
   const QFileInfo info(chosen);
   if (!info.isDir()) return {};
+  if (settings_ != nullptr) settings_->setValue(kLastFolderKey, info.canonicalFilePath());
   // The host's own bytes for the name, so that the file system finds it again.
   const QByteArray host = QFile::encodeName(info.canonicalFilePath());
   return HostToWindowsPath(host.toStdString());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QSettings>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -13,11 +14,15 @@ namespace veskaro::platform {
 
 /// The folder picker answers with a host folder, which the program sees as a
 /// Windows path on drive Z: (Z:\ is the host's "/", as in the offline
-/// installation's file system). Links go to the desktop's default programs.
+/// installation's file system). It starts in the folder chosen last time, when
+/// given settings to remember it in, else in the home folder. Links go to the
+/// desktop's default programs.
 class QtShell : public Shell {
  public:
-  /// Asks the user for a host folder under `title`; empty text when cancelled.
-  using FolderDialog = std::function<QString(QWidget* parent, const QString& title)>;
+  /// Asks the user for a host folder under `title`, starting in host folder `start`;
+  /// empty text when cancelled.
+  using FolderDialog =
+      std::function<QString(QWidget* parent, const QString& title, const QString& start)>;
   /// Opens a link with the desktop's default program.
   using LinkOpener = std::function<void(const QUrl& url)>;
 
@@ -27,6 +32,8 @@ class QtShell : public Shell {
 
   /// The window the picker is modal to (may be null).
   void set_parent(QWidget* parent) { parent_ = parent; }
+  /// Where the picker remembers the folder chosen last (may be null: nowhere).
+  void set_settings(QSettings* settings) { settings_ = settings; }
 
   /// The chosen folder as "Z:\..." ("Z:\" for the host's root); empty text when the
   /// user cancels or the folder cannot be written as a Windows path.
@@ -36,6 +43,7 @@ class QtShell : public Shell {
 
  private:
   QPointer<QWidget> parent_;
+  QSettings* settings_ = nullptr;
   FolderDialog dialog_;
   LinkOpener opener_;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "platform/qt/qt_message_boxes.h"
@@ -16,8 +17,10 @@ TEST(QtShellTest, ChosenHostFolderBecomesADriveZPath) {
   ASSERT_TRUE(QDir(dir.path()).mkpath("Driver Backup"));
   QString asked_title;
   QString answer = dir.path() + "/Driver Backup";
-  QtShell shell(nullptr, [&](QWidget*, const QString& title) {
+  QString asked_start;
+  QtShell shell(nullptr, [&](QWidget*, const QString& title, const QString& start) {
     asked_title = title;
+    asked_start = start;
     return answer;
   });
 
@@ -32,6 +35,34 @@ TEST(QtShellTest, ChosenHostFolderBecomesADriveZPath) {
   EXPECT_EQ(shell.BrowseForFolder("t"), "");
   answer = dir.path() + "/gone";  // no such folder
   EXPECT_EQ(shell.BrowseForFolder("t"), "");
+  EXPECT_EQ(asked_start, QDir::homePath());  // nowhere to remember the last folder
+}
+
+TEST(QtShellTest, PickerStartsInTheFolderChosenLastTime) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  ASSERT_TRUE(QDir(dir.path()).mkpath("backup"));
+  const QString backup = QDir(dir.path() + "/backup").canonicalPath();
+  QSettings settings(dir.path() + "/veskaro.conf", QSettings::IniFormat);
+  QStringList starts;
+  QString answer = backup;
+  QtShell shell(nullptr, [&](QWidget*, const QString&, const QString& start) {
+    starts << start;
+    return answer;
+  });
+  shell.set_settings(&settings);
+  EXPECT_FALSE(shell.BrowseForFolder("t").empty());
+  answer.clear();  // a cancel forgets nothing
+  EXPECT_EQ(shell.BrowseForFolder("t"), "");
+  // Another session with the same settings file.
+  settings.sync();
+  QSettings reread(dir.path() + "/veskaro.conf", QSettings::IniFormat);
+  shell.set_settings(&reread);
+  EXPECT_EQ(shell.BrowseForFolder("t"), "");
+  // A remembered folder that is gone starts at home again.
+  ASSERT_TRUE(QDir(backup).removeRecursively());
+  EXPECT_EQ(shell.BrowseForFolder("t"), "");
+  EXPECT_EQ(starts, QStringList({QDir::homePath(), backup, backup, QDir::homePath()}));
 }
 
 TEST(QtShellTest, LinksAreDecodedAndHandedOn) {
