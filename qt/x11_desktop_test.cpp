@@ -17,6 +17,7 @@ class X11DesktopTest : public QObject {
  private slots:
   void activatesAWindowByTitleAndTypesIntoIt();
   void aStartedProgramIsGivenTimeToOpenItsWindow();
+  void theFirstStartWaitsWhileWineCreatesItsPrefix();
 
  private:
   // Runs `call` on another thread while this one keeps handling the window's events,
@@ -69,9 +70,14 @@ void X11DesktopTest::activatesAWindowByTitleAndTypesIntoIt() {
 // A program that takes a while to open its window, as one run under Wine does.
 class SlowLauncher : public platform::HostLauncher {
  public:
+  explicit SlowLauncher(bool prefix_ready = true) : prefix_ready_(prefix_ready) {}
   QString FindExecutable(const QString&) override { return "/usr/bin/wine"; }
   bool StartDetached(const QString&, const QStringList&) override { return true; }
   bool OpenWithDefaultViewer(const QString&) override { return false; }
+  bool WinePrefixReady() override { return prefix_ready_; }
+
+ private:
+  bool prefix_ready_;
 };
 
 void X11DesktopTest::aStartedProgramIsGivenTimeToOpenItsWindow() {
@@ -97,6 +103,28 @@ void X11DesktopTest::aStartedProgramIsGivenTimeToOpenItsWindow() {
   // It is activated once it has been on screen for the settling time.
   QVERIFY(clock.elapsed() - shown_at >= 400);
   QTRY_VERIFY(late->isActiveWindow());
+}
+
+void X11DesktopTest::theFirstStartWaitsWhileWineCreatesItsPrefix() {
+  if (QGuiApplication::platformName() != "xcb") QSKIP("needs an X11 display");
+  // The window comes 1.5 s after the start; a call waits 0.3 s at most, unless the
+  // start found no Wine prefix.
+  for (const bool prefix_ready : {true, false}) {
+    platform::X11Processes processes([](std::string_view) { return std::string("/tmp/X.INF"); },
+                                     std::make_unique<SlowLauncher>(prefix_ready));
+    processes.set_window_wait(std::chrono::milliseconds(500), std::chrono::milliseconds(300),
+                              std::chrono::milliseconds(200));
+    processes.set_first_use_wait(std::chrono::seconds(20));
+    QVERIFY(processes.StartProgram("write.exe C:\\X.INF", platform::WindowStyle::kMaximizedFocus));
+    std::unique_ptr<QLineEdit> late;
+    QTimer::singleShot(1500, [&] { late = Editor("X.INF - First Wordpad", 40); });
+    const bool activated = OffThread([&] { return processes.ActivateWindow("Wordpad"); });
+    QCOMPARE(activated, !prefix_ready);
+    if (activated) QTRY_VERIFY(late->isActiveWindow());
+    QTRY_VERIFY(late != nullptr);
+    // Once the window was seen, the usual short waits apply again.
+    QVERIFY(OffThread([&] { return processes.ActivateWindow("Wordpad"); }));
+  }
 }
 
 }  // namespace veskaro::qt

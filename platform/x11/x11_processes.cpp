@@ -1,10 +1,13 @@
 #include "platform/x11/x11_processes.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
 #include <thread>
 
 #include "platform/qt/cp1252.h"
@@ -32,6 +35,13 @@ bool QtHostLauncher::StartDetached(const QString& program, const QStringList& ar
 
 bool QtHostLauncher::OpenWithDefaultViewer(const QString& host_path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(host_path));
+}
+
+bool QtHostLauncher::WinePrefixReady() {
+  QString prefix = qEnvironmentVariable("WINEPREFIX");
+  if (prefix.isEmpty()) prefix = QDir::homePath() + "/.wine";
+  return QFileInfo(prefix + "/system.reg").isFile() &&
+         QFileInfo(prefix + "/.update-timestamp").isFile();
 }
 
 X11Processes::X11Processes(HostPathOf host_path_of, std::unique_ptr<HostLauncher> launcher,
@@ -62,6 +72,7 @@ bool X11Processes::StartProgram(std::string_view command_line, WindowStyle style
 
   const QString wine = launcher_->FindExecutable("wine");
   if (!wine.isEmpty()) {
+    const bool prefix_ready = launcher_->WinePrefixReady();
     QStringList arguments = {"start"};
     if (style == WindowStyle::kMaximizedFocus) arguments << "/max";
     if (style == WindowStyle::kMinimizedFocus) arguments << "/min";
@@ -70,6 +81,7 @@ bool X11Processes::StartProgram(std::string_view command_line, WindowStyle style
     if (launcher_->StartDetached(wine, arguments)) {
       last_start_ = std::chrono::steady_clock::now();
       first_seen_.reset();
+      prefix_pending_ = !prefix_ready;
       return true;
     }
   }
@@ -90,18 +102,28 @@ bool X11Processes::ActivateWindow(std::string_view title) {
   if (desktop == nullptr) return false;
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
-  if (!last_start_.has_value() || start - *last_start_ >= window_grace_) {
+  // Wine is still creating its prefix: wait for the window up to the bound.
+  if (prefix_pending_ && (!last_start_.has_value() || start >= *last_start_ + first_use_wait_)) {
+    prefix_pending_ = false;
+  }
+  if (!prefix_pending_ && (!last_start_.has_value() || start - *last_start_ >= window_grace_)) {
     return desktop->ActivateWindow(title);
   }
   // A program was started a moment ago: give its window time to appear and settle.
   const QString wanted = FromCp1252(title);
-  const auto deadline = start + window_wait_;
+  auto deadline = prefix_pending_ ? *last_start_ + first_use_wait_ : start + window_wait_;
   for (;;) {
     const auto now = Clock::now();
     std::vector<QString> titles;
     for (const std::string& t : desktop->WindowTitles())
       titles.push_back(QString::fromStdString(t));
     if (ChooseWindowByTitle(titles, wanted) >= 0) {
+      if (prefix_pending_) {
+        // The program runs at last: from here on it is as if it had just started.
+        prefix_pending_ = false;
+        last_start_ = now;
+        deadline = std::max(deadline, now + window_wait_);
+      }
       if (!first_seen_.has_value()) first_seen_ = now;
       if (now - *first_seen_ >= window_settle_ && desktop->ActivateWindow(title)) return true;
     }

@@ -26,6 +26,10 @@ class HostLauncher {
   virtual bool StartDetached(const QString& program, const QStringList& arguments) = 0;
   /// Opens a host file with the desktop's default program for its type.
   virtual bool OpenWithDefaultViewer(const QString& host_path) = 0;
+  /// Whether Wine's prefix (the folder it keeps its Windows in) has been set up.
+  /// When it has not, Wine creates it before it runs the first program, which takes
+  /// 15 to 20 seconds.
+  virtual bool WinePrefixReady() = 0;
 };
 
 /// The host through QProcess, QStandardPaths and QDesktopServices.
@@ -34,6 +38,9 @@ class QtHostLauncher : public HostLauncher {
   QString FindExecutable(const QString& name) override;
   bool StartDetached(const QString& program, const QStringList& arguments) override;
   bool OpenWithDefaultViewer(const QString& host_path) override;
+  /// $WINEPREFIX, else ~/.wine, holds its registry (system.reg) and the mark of
+  /// its last set-up (.update-timestamp).
+  bool WinePrefixReady() override;
 };
 
 /// Processes on a Linux desktop.
@@ -53,7 +60,11 @@ class QtHostLauncher : public HostLauncher {
 /// window in its first moments are lost. So for a while after a start
 /// (`window_grace`), ActivateWindow waits up to `window_wait` for a matching window
 /// that has been on screen for `window_settle` before it activates it or reports
-/// failure. At other times it does not wait.
+/// failure. At other times it does not wait. When Wine had no prefix yet at the
+/// start, it first creates one, and the program's window comes far later: the
+/// first ActivateWindow after such a start waits for a matching window until
+/// `first_use_wait` after the start, and the time of grace counts from the moment
+/// the window was first seen.
 class X11Processes : public Processes {
  public:
   /// The host path of a Windows path, or empty text when it names no file.
@@ -71,6 +82,10 @@ class X11Processes : public Processes {
     window_grace_ = window_grace;
     window_wait_ = window_wait;
     window_settle_ = window_settle;
+  }
+  /// How long after a start that found no Wine prefix ActivateWindow waits at most.
+  void set_first_use_wait(std::chrono::milliseconds first_use_wait) {
+    first_use_wait_ = first_use_wait;
   }
   ~X11Processes() override;
 
@@ -90,6 +105,8 @@ class X11Processes : public Processes {
   std::chrono::milliseconds window_grace_{10000};
   std::chrono::milliseconds window_wait_{500};
   std::chrono::milliseconds window_settle_{500};
+  std::chrono::milliseconds first_use_wait_{45000};
+  bool prefix_pending_ = false;  // the last start found no Wine prefix, no window seen yet
   std::optional<std::chrono::steady_clock::time_point> last_start_;
   std::optional<std::chrono::steady_clock::time_point> first_seen_;  // since the last start
 };

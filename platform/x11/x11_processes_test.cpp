@@ -19,6 +19,7 @@ class FakeLauncher : public HostLauncher {
     viewed.push_back(host_path);
     return true;
   }
+  bool WinePrefixReady() override { return true; }
   bool have_wine = true;
   bool start_works = true;
   std::vector<QString> started;
