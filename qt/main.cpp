@@ -1,24 +1,25 @@
-// veskaro: the desktop program for Linux. It shows the main window on an offline
-// Windows 95/98 installation (by default the bundled sample) and works through the
-// same window models as every other front-end.
+// veskaro: the desktop program for Linux. It opens the installation named on its
+// command line, or else shows the start window to choose one (a folder, a disk
+// image, a recent one or the bundled sample), and shows the main window over it
+// through the same window models as every other front-end.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QMessageBox>
+#include <QSettings>
 #include <QUrl>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 
-#include "app/form1.h"
 #include "platform/offline/installation.h"
-#include "platform/posix/host_file_system.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/qt_message_boxes.h"
 #include "platform/qt/qt_shell.h"
-#include "qt/form1_view.h"
+#include "qt/desktop_program.h"
+#include "qt/installation_choice.h"
 #include "qt/look.h"
 #ifdef VESKARO_HAVE_X11
 #include "platform/x11/x11_processes.h"
@@ -27,7 +28,6 @@
 namespace {
 
 constexpr int kExitUsage = 2;
-constexpr int kExitCannotOpen = 3;
 
 using HostPathOf = std::function<std::string(std::string_view)>;
 
@@ -67,20 +67,37 @@ class ViewerOnlyProcesses : public veskaro::platform::Processes {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("veskaro");
-  QApplication::setApplicationVersion("1.0");
-  QApplication::setDesktopFileName("veskaro");
-  QApplication::setWindowIcon(veskaro::qt::ProgramIcon());
+  // Help and version are text: they need no display, so no GUI is started for them.
+  bool text_only = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    text_only = text_only || arg == "--help" || arg == "-h" || arg == "-?" ||
+                arg == "--help-all" || arg == "--version" || arg == "-v";
+  }
+  const std::unique_ptr<QCoreApplication> app =
+      text_only ? std::make_unique<QCoreApplication>(argc, argv)
+                : std::make_unique<QApplication>(argc, argv);
+  QCoreApplication::setApplicationName("veskaro");
+  QCoreApplication::setOrganizationName("veskaro");
+  QCoreApplication::setApplicationVersion(VESKARO_VERSION);
+  if (!text_only) {
+    QGuiApplication::setDesktopFileName("veskaro");
+    QGuiApplication::setWindowIcon(veskaro::qt::ProgramIcon());
+  }
 
   QCommandLineParser parser;
   parser.setApplicationDescription(
       "Shows which files the drivers of an offline Windows 95/98/Me installation installed, "
-      "and copies them into a folder of your choice.");
+      "and copies them into a folder of your choice. Without an installation to open, it "
+      "shows a window to choose one.");
   parser.addHelpOption();
   parser.addVersionOption();
+  parser.addPositionalArgument(
+      "PATH", "A folder or disk image to open, as a file manager passes it (optional).", "[PATH]");
   const QCommandLineOption root_option(
-      "root", "Host folder that is the installation's drive C: (default: the bundled sample).",
+      "root",
+      "Host folder of the installation: its drive C:, its Windows folder, or a folder holding "
+      "a copied drive C: one level down.",
       "DIR");
   const QCommandLineOption registry_option(
       "registry",
@@ -99,52 +116,56 @@ int main(int argc, char** argv) {
   }
   if (parser.isSet("help")) parser.showHelp(0);
   if (parser.isSet("version")) parser.showVersion();
-  if (!parser.positionalArguments().isEmpty()) {
+  const QStringList paths = parser.positionalArguments();
+  const bool options_given =
+      parser.isSet(root_option) || parser.isSet(registry_option) || parser.isSet(windir_option);
+  if (paths.size() > 1 || (!paths.isEmpty() && options_given)) {
     std::fprintf(stderr, "veskaro: unexpected argument %s\nTry 'veskaro --help'.\n",
-                 qPrintable(parser.positionalArguments().first()));
+                 qPrintable(paths.last()));
     return kExitUsage;
   }
 
-  veskaro::platform::InstallationOptions options;
-  const QString root = parser.isSet(root_option) ? parser.value(root_option) : DefaultRoot();
-  options.root = QFile::encodeName(root).toStdString();
-  if (parser.isSet(registry_option)) {
-    options.registry_file = QFile::encodeName(parser.value(registry_option)).toStdString();
-  }
-  if (parser.isSet(windir_option)) {
-    options.windir = veskaro::platform::ToCp1252(parser.value(windir_option));
-  }
-  std::string error;
-  const auto installation = veskaro::platform::OpenInstallation(options, &error);
-  if (installation == nullptr) {
-    std::fprintf(stderr, "veskaro: %s\n", error.c_str());
-    QMessageBox::critical(nullptr, "Veskaro", QString::fromLocal8Bit(error.c_str()));
-    return kExitCannotOpen;
-  }
-
-  // The word processor is handed the host file behind a Windows path of the
-  // installation.
-  const auto* host_files =
-      dynamic_cast<const veskaro::platform::HostFileSystem*>(installation->files.get());
-  HostPathOf host_path_of = [host_files](std::string_view windows_path) {
-    return host_files != nullptr ? host_files->ToHostPath(windows_path) : std::string();
-  };
-
+  QSettings settings;
   veskaro::platform::QtMessageBoxes boxes;
   veskaro::platform::QtShell shell;
+  shell.set_settings(&settings);
+  veskaro::qt::DesktopProgram* shown = nullptr;
+  HostPathOf host_path_of = [&shown](std::string_view windows_path) {
+    return shown != nullptr ? shown->HostPath(windows_path) : std::string();
+  };
 #ifdef VESKARO_HAVE_X11
   veskaro::platform::X11Processes processes(host_path_of);
 #else
   ViewerOnlyProcesses processes(host_path_of);
 #endif
-  veskaro::app::ProgramState program;
-  veskaro::app::Form1 form(
-      veskaro::app::Services{*installation->registry, *installation->files,
-                             *installation->environment, boxes, shell, processes},
-      program);
-  veskaro::qt::Form1View view(form);
-  boxes.set_parent(&view);
-  shell.set_parent(&view);
-  form.Load();  // shows the window
+  veskaro::qt::DesktopProgram program(settings, {boxes, shell, processes}, DefaultRoot());
+  shown = &program;
+  program.on_main_window = [&](QWidget* main_window) {
+    boxes.set_parent(main_window);
+    shell.set_parent(main_window);
+  };
+  auto show_error = program.show_error;
+  program.show_error = [show_error](const QString& message) {
+    std::fprintf(stderr, "veskaro: %s\n", qPrintable(message));
+    show_error(message);
+  };
+
+  if (options_given) {
+    // The command line says what to open; without --root, the bundled sample.
+    veskaro::platform::InstallationOptions options;
+    const QString root = parser.isSet(root_option) ? parser.value(root_option) : DefaultRoot();
+    options.root = QFile::encodeName(root).toStdString();
+    if (parser.isSet(registry_option)) {
+      options.registry_file = QFile::encodeName(parser.value(registry_option)).toStdString();
+    }
+    if (parser.isSet(windir_option)) {
+      options.windir = veskaro::platform::ToCp1252(parser.value(windir_option));
+    }
+    program.Open(options, nullptr);
+  } else if (!paths.isEmpty()) {
+    program.Open(veskaro::qt::ChoiceForPath(paths.first()));
+  } else {
+    program.ShowStart();
+  }
   return QApplication::exec();
 }

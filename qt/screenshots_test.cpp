@@ -1,5 +1,5 @@
-// Pictures of the main states of the two windows, written to the build tree's
-// screenshots/ folder for a look by eye.
+// Pictures of the start window and of the main states of the two windows, written to the build
+// tree's screenshots/ folder for a look by eye.
 #include <QFileInfo>
 #include <QImage>
 #include <QTest>
@@ -13,6 +13,7 @@ class ScreenshotsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void startWindow();
   void mainStates();
 
  private:
@@ -22,6 +23,16 @@ class ScreenshotsTest : public QObject {
     QCOMPARE(image.size(), widget.size() * widget.devicePixelRatio());
   }
 };
+
+void ScreenshotsTest::startWindow() {
+  ProgramFixture fixture;
+  for (const char* folder : {VESKARO_SAMPLE_DIR, VESKARO_SAMPLE_DIR "/drive_c/WINDOWS"}) {
+    QVERIFY(fixture.program().Open({InstallationChoice::Kind::kFolder, folder}));
+  }
+  fixture.program().ShowStart();
+  QVERIFY(QTest::qWaitForWindowExposed(&fixture.start()));
+  Save(fixture.start(), "0-start-window");
+}
 
 void ScreenshotsTest::mainStates() {
   SampleWindow window;

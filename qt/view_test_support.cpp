@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QListWidget>
 #include <QTest>
 
 #include "platform/qt/cp1252.h"
@@ -67,6 +68,48 @@ QStringList SampleWindow::Rows(const QListWidget* list) {
   QStringList rows;
   for (int i = 0; i < list->count(); ++i) rows << list->item(i)->text();
   return rows;
+}
+
+ProgramFixture::ProgramFixture()
+    : settings_(std::make_unique<QSettings>(dir_.filePath("veskaro.conf"), QSettings::IniFormat)),
+      program_(std::make_unique<DesktopProgram>(*settings_,
+                                                DesktopProgram::Services{boxes, shell, processes},
+                                                QStringLiteral(VESKARO_SAMPLE_DIR "/drive_c"))) {
+  program_->show_error = [this](const QString& message) { errors << message; };
+  program_->start_window().set_pickers(
+      [this](QWidget*, const QString& start) {
+        folder_starts << start;
+        return folder_answer;
+      },
+      [this](QWidget*, const QString&) { return image_answer; });
+  program_->ShowStart();
+  if (!QTest::qWaitForWindowExposed(&start())) qWarning("the start window was not exposed");
+}
+
+ProgramFixture::~ProgramFixture() { program_.reset(); }
+
+QString ProgramFixture::MakeFolder(const QString& name) const {
+  QDir(dir_.path()).mkpath(name);
+  return QDir(dir_.filePath(name)).canonicalPath();
+}
+
+bool ProgramFixture::WaitForMainWindow() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::MetaCall);  // what was asked for
+  const bool settled = QTest::qWaitFor(
+      [this] {
+        Form1View* view = program_->main_view();
+        return (view != nullptr && view->isVisible() && !start().isVisible()) ||
+               (view == nullptr && start().isVisible());
+      },
+      5000);
+  return settled && program_->main_view() != nullptr;
+}
+
+QStringList ProgramFixture::RecentPaths() const {
+  QStringList paths;
+  auto* list = program_->start_window().findChild<QListWidget*>("recent");
+  for (int i = 0; i < list->count(); ++i) paths << list->item(i)->text();
+  return paths;
 }
 
 bool SaveScreenshot(QWidget& widget, const QString& name) {

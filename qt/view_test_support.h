@@ -6,12 +6,15 @@
 #include <QComboBox>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
 
 #include "app/form1.h"
 #include "platform/offline/installation.h"
+#include "qt/desktop_program.h"
 #include "qt/form1_view.h"
 #include "testing/fakes.h"
 
@@ -55,6 +58,40 @@ class SampleWindow {
   app::ProgramState program_;
   std::unique_ptr<app::Form1> form_;
   std::unique_ptr<Form1View> view_;
+};
+
+/// The desktop program with its start window shown, on a settings file of its own
+/// in a temporary folder, with the recording fakes. Its pickers answer with
+/// `folder_answer` and `image_answer` and record where they started; messages
+/// about installations that cannot be opened are recorded in `errors`.
+class ProgramFixture {
+ public:
+  ProgramFixture();
+  ~ProgramFixture();
+
+  DesktopProgram& program() { return *program_; }
+  StartWindow& start() { return program_->start_window(); }
+  QSettings& settings() { return *settings_; }
+  /// A new folder in the temporary folder.
+  QString MakeFolder(const QString& name) const;
+  /// Waits until the main window shows (true) or the start window shows again with
+  /// no main window (false).
+  bool WaitForMainWindow();
+  /// The paths the start window lists as recently opened.
+  QStringList RecentPaths() const;
+
+  QString folder_answer;
+  QString image_answer;
+  QStringList folder_starts;
+  QStringList errors;
+  testing::RecordingMessageBoxes boxes;
+  testing::RecordingShell shell;
+  testing::RecordingProcesses processes;
+
+ private:
+  QTemporaryDir dir_;
+  std::unique_ptr<QSettings> settings_;
+  std::unique_ptr<DesktopProgram> program_;
 };
 
 /// Writes a picture of `widget` (and its children) to VESKARO_SCREENSHOT_DIR/name.png.

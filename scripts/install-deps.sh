@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libcreg-dev libbfio-dev libtsk-dev libqcow-dev
   dosfstools mtools fdisk qemu-utils
-  qt6-base-dev libxdo-dev libx11-dev xvfb xauth x11-utils
+  qt6-base-dev libxdo-dev libx11-dev xvfb xauth x11-utils desktop-file-utils
   clang libclang-rt-14-dev valgrind
   "$@"
 )
