@@ -122,6 +122,7 @@ void X11DesktopTest::theFirstStartWaitsWhileWineCreatesItsPrefix() {
     QCOMPARE(activated, !prefix_ready);
     if (activated) QTRY_VERIFY(late->isActiveWindow());
     QTRY_VERIFY(late != nullptr);
+    QVERIFY(QTest::qWaitForWindowExposed(late.get()));
     // Once the window was seen, the usual short waits apply again.
     QVERIFY(OffThread([&] { return processes.ActivateWindow("Wordpad"); }));
   }
