@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -36,6 +37,11 @@ const char kHelp[] =
     "  --root DIR        host folder of the installation: its drive C:, its Windows\n"
     "                    folder, or a folder holding a copied drive C: one level down\n"
     "                    (default: the bundled sample installation)\n"
+    "  --image FILE      instead of --root: a disk image (raw .img/.ima/.hdd, split raw\n"
+    "                    .001, a block device, .vhd, .vmdk, .qcow2 or .E01) whose FAT\n"
+    "                    partition holding Windows is drive C:; nothing is mounted\n"
+    "  --partition N     with --image: the partition that is drive C: (1-4 primary,\n"
+    "                    5 and up the logical drives, as Linux numbers them)\n"
     "  --registry FILE   registry to read: a REGEDIT4 export or a SYSTEM.DAT hive\n"
     "                    (default: the installation's own SYSTEM.DAT)\n"
     "  --windir WINPATH  the Windows folder as a Windows path (default: from MSDOS.SYS,\n"
@@ -165,11 +171,21 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       Write("veskaro-cli " VESKARO_VERSION "\n");
       return 0;
-    } else if (arg == "--root" || arg == "--registry" || arg == "--windir" || arg == "--answer" ||
+    } else if (arg == "--root" || arg == "--image" || arg == "--partition" ||
+               arg == "--registry" || arg == "--windir" || arg == "--answer" ||
                arg == "--copy-to" || arg == "--to") {
       const auto v = value(arg.c_str());
       if (!v) return Usage(arg + " needs a value");
       if (arg == "--root") options.root = *v;
+      if (arg == "--image") options.image = *v;
+      if (arg == "--partition") {
+        char* end = nullptr;
+        const long number = std::strtol(v->c_str(), &end, 10);
+        if (v->empty() || *end != '\0' || number < 1 || number > 255) {
+          return Usage("--partition takes a partition number (1-4 primary, 5 and up logical)");
+        }
+        options.partition = static_cast<int>(number);
+      }
       if (arg == "--registry") options.registry_file = *v;
       if (arg == "--windir") options.windir = *v;
       if (arg == "--answer") {
@@ -200,7 +216,11 @@ int main(int argc, char** argv) {
     return Usage("--copy-to and --to go with gather and copy");
   }
   if (command == "copy" && !have_copy_to) return Usage("copy needs --to DIR");
-  if (options.root.empty()) options.root = VESKARO_DEFAULT_ROOT;
+  if (!options.root.empty() && !options.image.empty()) {
+    return Usage("--root and --image cannot be used together");
+  }
+  if (options.partition != 0 && options.image.empty()) return Usage("--partition goes with --image");
+  if (options.root.empty() && options.image.empty()) options.root = VESKARO_DEFAULT_ROOT;
 
   std::string error;
   auto installation = veskaro::platform::OpenInstallation(options, &error);

@@ -4,7 +4,6 @@
 #include <QMessageBox>
 #include <QShortcut>
 
-#include "platform/posix/host_file_system.h"
 #include "qt/drop_target.h"
 
 namespace veskaro::qt {
@@ -38,10 +37,8 @@ Form1View* DesktopProgram::main_view() const { return main_ ? main_->view.get() 
 app::Form1* DesktopProgram::form() const { return main_ ? main_->form.get() : nullptr; }
 
 std::string DesktopProgram::HostPath(std::string_view windows_path) const {
-  const auto* files =
-      main_ ? dynamic_cast<const platform::HostFileSystem*>(main_->installation->files.get())
-            : nullptr;
-  return files != nullptr ? files->ToHostPath(windows_path) : std::string();
+  return main_ && main_->installation->host_file_of ? main_->installation->host_file_of(windows_path)
+                                                    : std::string();
 }
 
 bool DesktopProgram::Open(const platform::InstallationOptions& options,

@@ -57,7 +57,8 @@ class DesktopProgram {
   /// The main window and its model while one is open, else null.
   Form1View* main_view() const;
   app::Form1* form() const;
-  /// The host path of a Windows path of the installation shown, or empty text.
+  /// The host file of a Windows path of the installation shown (a private copy of a
+  /// file on a disk image), or empty text.
   std::string HostPath(std::string_view windows_path) const;
 
   /// Called with every main window as it opens (to parent message boxes to it).

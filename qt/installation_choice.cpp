@@ -18,7 +18,7 @@ platform::InstallationOptions OptionsFor(const InstallationChoice& choice) {
       options.root = host_path;
       break;
     case InstallationChoice::Kind::kImage:
-      options.root = host_path;  // IMAGE-HOOKUP
+      options.image = host_path;
       break;
   }
   return options;

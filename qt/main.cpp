@@ -99,6 +99,14 @@ int main(int argc, char** argv) {
       "Host folder of the installation: its drive C:, its Windows folder, or a folder holding "
       "a copied drive C: one level down.",
       "DIR");
+  const QCommandLineOption image_option(
+      "image",
+      "Instead of --root: a disk image (raw, split raw, block device, VHD, VMDK, qcow2, EWF) "
+      "whose FAT partition holding Windows is drive C:.",
+      "FILE");
+  const QCommandLineOption partition_option(
+      "partition",
+      "With --image: the partition that is drive C: (1-4 primary, 5 and up logical).", "N");
   const QCommandLineOption registry_option(
       "registry",
       "Registry to read: a REGEDIT4 export or a SYSTEM.DAT hive (default: the installation's "
@@ -109,7 +117,7 @@ int main(int argc, char** argv) {
       "The Windows folder as a Windows path (default: from MSDOS.SYS, else the folder holding "
       "SYSTEM.DAT, else C:\\WINDOWS).",
       "WINPATH");
-  parser.addOptions({root_option, registry_option, windir_option});
+  parser.addOptions({root_option, image_option, partition_option, registry_option, windir_option});
   if (!parser.parse(QCoreApplication::arguments())) {
     std::fprintf(stderr, "veskaro: %s\nTry 'veskaro --help'.\n", qPrintable(parser.errorText()));
     return kExitUsage;
@@ -117,12 +125,31 @@ int main(int argc, char** argv) {
   if (parser.isSet("help")) parser.showHelp(0);
   if (parser.isSet("version")) parser.showVersion();
   const QStringList paths = parser.positionalArguments();
-  const bool options_given =
-      parser.isSet(root_option) || parser.isSet(registry_option) || parser.isSet(windir_option);
+  const bool options_given = parser.isSet(root_option) || parser.isSet(image_option) ||
+                             parser.isSet(partition_option) || parser.isSet(registry_option) ||
+                             parser.isSet(windir_option);
   if (paths.size() > 1 || (!paths.isEmpty() && options_given)) {
     std::fprintf(stderr, "veskaro: unexpected argument %s\nTry 'veskaro --help'.\n",
                  qPrintable(paths.last()));
     return kExitUsage;
+  }
+  auto usage = [](const char* text) {
+    std::fprintf(stderr, "veskaro: %s\nTry 'veskaro --help'.\n", text);
+    return kExitUsage;
+  };
+  if (parser.isSet(root_option) && parser.isSet(image_option)) {
+    return usage("--root and --image cannot be used together");
+  }
+  if (parser.isSet(partition_option) && !parser.isSet(image_option)) {
+    return usage("--partition goes with --image");
+  }
+  int partition = 0;
+  if (parser.isSet(partition_option)) {
+    bool number = false;
+    partition = parser.value(partition_option).toInt(&number);
+    if (!number || partition < 1 || partition > 255) {
+      return usage("--partition takes a partition number (1-4 primary, 5 and up logical)");
+    }
   }
 
   QSettings settings;
@@ -151,10 +178,16 @@ int main(int argc, char** argv) {
   };
 
   if (options_given) {
-    // The command line says what to open; without --root, the bundled sample.
+    // The command line says what to open; without --root or --image, the bundled
+    // sample.
     veskaro::platform::InstallationOptions options;
-    const QString root = parser.isSet(root_option) ? parser.value(root_option) : DefaultRoot();
-    options.root = QFile::encodeName(root).toStdString();
+    if (parser.isSet(image_option)) {
+      options.image = QFile::encodeName(parser.value(image_option)).toStdString();
+      options.partition = partition;
+    } else {
+      const QString root = parser.isSet(root_option) ? parser.value(root_option) : DefaultRoot();
+      options.root = QFile::encodeName(root).toStdString();
+    }
     if (parser.isSet(registry_option)) {
       options.registry_file = QFile::encodeName(parser.value(registry_option)).toStdString();
     }

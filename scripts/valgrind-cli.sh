@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs veskaro-cli's commands on the bundled sample under Valgrind's memcheck:
 # every class, every entry's analysis, gather with copy, copy, both registry
-# formats and the error exits. Any memcheck report (invalid access, use of
+# formats, disk images of the sample (raw, VHD, qcow2, a logical drive) and the
+# error exits. Any memcheck report (invalid access, use of
 # uninitialised memory, a definite or indirect leak) fails the script.
 #
 #   scripts/valgrind-cli.sh [BUILD_DIR]     (default build/dev; veskaro-cli must be built)
@@ -57,6 +58,11 @@ vg 0 --answer yes gather --copy-to "$work/out"
 vg 0 copy MEDIA 0000 --to "$work/out"
 vg 0 --registry "$sample/system.reg" gather
 vg 0 --registry "$sample/drive_c/WINDOWS/SYSTEM.DAT" files Net 0000
+testing/make_disk_images.sh "$work/images" >/dev/null
+vg 0 --image "$work/images/sample-fat32.qcow2" gather --copy-to "$work/out"
+vg 0 --image "$work/images/sample-fat32.vhd" files MEDIA 0000
+vg 0 --image "$work/images/sample-logical.img" --answer yes copy Net 0000 --to "$work/out"
+vg 3 --image "$work/images/two-windows.img" classes
 vg 2 frobnicate
 vg 3 --root "$work/nowhere" classes
 vg 4 entries NoSuchClass

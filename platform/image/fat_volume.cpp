@@ -361,7 +361,8 @@ bool FatVolume::ReadAllFolders(std::string* error) {
   return true;
 }
 
-std::unique_ptr<ByteSource> FatVolume::OpenFile(const Entry& entry, std::string* error) {
+std::unique_ptr<ByteSource> FatVolume::OpenFile(const Entry& entry, std::string* error,
+                                                std::int64_t* modified) {
   auto fail = [&](const std::string& text) -> std::unique_ptr<ByteSource> {
     if (error) *error = text;
     return nullptr;
@@ -374,6 +375,7 @@ std::unique_ptr<ByteSource> FatVolume::OpenFile(const Entry& entry, std::string*
   }
   std::string why;
   if (!ClustersCoverFile(fs_, file.get(), &why)) return fail(entry.name + ": " + why);
+  if (modified != nullptr) *modified = file->meta->mtime;
   return std::make_unique<VolumeFileSource>(std::move(file), entry.name);
 }
 

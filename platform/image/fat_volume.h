@@ -84,9 +84,12 @@ class FatVolume {
   /// Reads every folder of the volume, so that damage anywhere in the tree is found
   /// now. False, with `*error` naming the folder and what is wrong.
   bool ReadAllFolders(std::string* error);
-  /// Opens a file for reading. Null, with `*error` saying why, for a folder, or when
-  /// the file's cluster chain is damaged (it loops, stops short or leaves the volume).
-  std::unique_ptr<ByteSource> OpenFile(const Entry& entry, std::string* error);
+  /// Opens a file for reading; `*modified`, when asked for, is its last-write time
+  /// (seconds since 1970, the volume's local time taken as the host's). Null, with
+  /// `*error` saying why, for a folder, or when the file's cluster chain is damaged
+  /// (it loops, stops short or leaves the volume).
+  std::unique_ptr<ByteSource> OpenFile(const Entry& entry, std::string* error,
+                                       std::int64_t* modified = nullptr);
 
   /// "FAT12", "FAT16" or "FAT32".
   std::string type() const;

@@ -3,6 +3,15 @@
 #include "platform/short_names.h"
 
 namespace veskaro::platform {
+namespace {
+
+// The drive letter of a Windows path, or 0.
+char DriveOf(std::string_view path) {
+  WindowsPath parsed;
+  return ParseWindowsPath(path, &parsed) ? parsed.drive : 0;
+}
+
+}  // namespace
 
 struct ImageFileSystem::Resolved {
   WindowsPath path;
@@ -11,7 +20,9 @@ struct ImageFileSystem::Resolved {
   std::string folder_name;                    // its stored name ("X:\" for a root)
 };
 
-ImageFileSystem::ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives) {
+ImageFileSystem::ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives,
+                                 std::unique_ptr<HostFileSystem> host)
+    : host_(std::move(host)) {
   for (auto& [letter, volume] : drives) drives_[UpperCase1252(letter)] = std::move(volume);
 }
 
@@ -45,6 +56,7 @@ bool ImageFileSystem::Resolve(std::string_view path, Resolved* out) const {
 }
 
 std::string ImageFileSystem::FindFirst(std::string_view path, SearchKind kind) const {
+  if (host_ != nullptr && !HasDrive(DriveOf(path))) return host_->FindFirst(path, kind);
   const bool want_folder = kind == SearchKind::kDirectory;
   Resolved resolved;
   if (!Resolve(path, &resolved)) return {};
@@ -71,6 +83,7 @@ std::string ImageFileSystem::FindFirst(std::string_view path, SearchKind kind) c
 }
 
 std::unique_ptr<ByteSource> ImageFileSystem::OpenRead(std::string_view path, std::string* error) {
+  if (host_ != nullptr && !HasDrive(DriveOf(path))) return host_->OpenRead(path, error);
   Resolved resolved;
   const FatVolume::Entry* entry = nullptr;
   if (Resolve(path, &resolved) && !resolved.path.components.empty() &&
@@ -88,13 +101,36 @@ std::unique_ptr<ByteSource> ImageFileSystem::OpenRead(std::string_view path, std
 }
 
 FsStatus ImageFileSystem::MakeDirectory(std::string_view path) {
+  if (host_ != nullptr && !HasDrive(DriveOf(path))) return host_->MakeDirectory(path);
   return FsStatus{FsError::kOther,
                   "Cannot create folder " + std::string(path) + ": the disk image is read-only"};
 }
 
-FsStatus ImageFileSystem::CopyFile(std::string_view, std::string_view to) {
-  return FsStatus{FsError::kOther,
-                  "Cannot write " + std::string(to) + ": the disk image is read-only"};
+FsStatus ImageFileSystem::CopyFile(std::string_view from, std::string_view to) {
+  const bool from_image = HasDrive(DriveOf(from));
+  if (HasDrive(DriveOf(to)) || host_ == nullptr) {
+    return FsStatus{FsError::kOther,
+                    "Cannot write " + std::string(to) + ": the disk image is read-only"};
+  }
+  if (!from_image) return host_->CopyFile(from, to);
+  Resolved resolved;
+  if (!Resolve(from, &resolved)) {
+    return FsStatus{FsError::kPathNotFound, "Path not found: " + std::string(from)};
+  }
+  const FatVolume::Entry* entry =
+      resolved.path.components.empty() || resolved.path.trailing_separator
+          ? nullptr
+          : resolved.folder->Find(resolved.path.components.back());
+  if (entry == nullptr || entry->is_folder()) {
+    return FsStatus{FsError::kOther, "File not found: " + std::string(from)};
+  }
+  std::string why;
+  std::int64_t modified = 0;
+  auto source = resolved.volume->OpenFile(*entry, &why, &modified);
+  if (source == nullptr) {
+    return FsStatus{FsError::kOther, "Cannot read " + std::string(from) + ": " + why};
+  }
+  return host_->CopyIn(*source, from, to, modified);
 }
 
 }  // namespace veskaro::platform

@@ -8,6 +8,7 @@
 
 #include "platform/file_system.h"
 #include "platform/image/fat_volume.h"
+#include "platform/posix/host_file_system.h"
 
 namespace veskaro::platform {
 
@@ -29,13 +30,18 @@ namespace veskaro::platform {
 ///   volume's directory order is yielded. Wildcards in other components find nothing.
 /// - Deleted entries and volume labels are never found.
 ///
-/// OpenRead opens a file whatever its attributes. Letters without a volume find
-/// nothing. The volumes are never written: MakeDirectory and CopyFile onto them fail
-/// with kOther.
+/// OpenRead opens a file whatever its attributes. The volumes are never written:
+/// MakeDirectory and CopyFile onto them fail with kOther.
+///
+/// Every other drive letter is the host's, answered by a HostFileSystem (typically
+/// Z:, the host's "/"), which finds nothing without one. A copy from a volume onto
+/// such a drive is written by the host file system (HostFileSystem::CopyIn: through
+/// a temporary, all or nothing, keeping the file's last-write time).
 class ImageFileSystem : public FileSystem {
  public:
-  /// `drives`: drive letter (either case) -> volume.
-  explicit ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives);
+  /// `drives`: drive letter (either case) -> volume; `host`: the other letters.
+  explicit ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives,
+                           std::unique_ptr<HostFileSystem> host = nullptr);
   ~ImageFileSystem() override;
 
   std::string FindFirst(std::string_view path, SearchKind kind) const override;
@@ -51,6 +57,7 @@ class ImageFileSystem : public FileSystem {
   bool Resolve(std::string_view path, Resolved* out) const;
 
   std::map<char, std::shared_ptr<FatVolume>> drives_;  // upper-case letter -> volume
+  std::unique_ptr<HostFileSystem> host_;
 };
 
 }  // namespace veskaro::platform

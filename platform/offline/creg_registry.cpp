@@ -344,6 +344,17 @@ bool IsSupportedCregCodepage(int codepage) {
 
 bool LoadCregFile(const std::string& host_path, int codepage, MemoryRegistry& out,
                   std::string* error) {
+  std::vector<std::uint8_t> bytes;
+  std::string why;
+  if (IsSupportedCregCodepage(codepage) && !ReadWholeFile(host_path, &bytes, &why)) {
+    if (error) *error = "Cannot read the registry file " + host_path + ": " + why + ".";
+    return false;
+  }
+  return LoadCregBytes(std::move(bytes), host_path, codepage, out, error);
+}
+
+bool LoadCregBytes(std::vector<std::uint8_t> bytes, const std::string& name, int codepage,
+                   MemoryRegistry& out, std::string* error) {
   auto fail = [&](const std::string& text) {
     if (error) *error = text;
     return false;
@@ -352,30 +363,30 @@ bool LoadCregFile(const std::string& host_path, int codepage, MemoryRegistry& ou
     return fail("Code page " + std::to_string(codepage) +
                 " is not supported for the names of a registry file.");
   }
-  std::vector<std::uint8_t> bytes;
-  std::string why;
-  if (!ReadWholeFile(host_path, &bytes, &why)) {
-    return fail("Cannot read the registry file " + host_path + ": " + why + ".");
+  if (bytes.size() > kMaxFileSize) {
+    return fail("Cannot read the registry file " + name +
+                ": it is far larger than any registry file.");
   }
   if (!LooksLikeCreg(std::string_view(reinterpret_cast<const char*>(bytes.data()),
                                       std::min<std::size_t>(bytes.size(), 4)))) {
-    return fail(host_path +
+    return fail(name +
                 " is not a Windows 95/98/Me registry file (it does not begin with \"CREG\").");
   }
-  const std::string damaged = "The registry file " + host_path + " is damaged: ";
+  std::string why;
+  const std::string damaged = "The registry file " + name + " is damaged: ";
   if (!CheckLayout(bytes, &why)) return fail(damaged + why + ".");
 
   libbfio_handle_t* raw_range = nullptr;
   if (libbfio_memory_range_initialize(&raw_range, nullptr) != 1) {
-    return fail("Cannot read the registry file " + host_path + ": out of memory.");
+    return fail("Cannot read the registry file " + name + ": out of memory.");
   }
   std::unique_ptr<libbfio_handle_t, RangeFree> range(raw_range);
   if (libbfio_memory_range_set(range.get(), bytes.data(), bytes.size(), nullptr) != 1) {
-    return fail("Cannot read the registry file " + host_path + ".");
+    return fail("Cannot read the registry file " + name + ".");
   }
   libcreg_file_t* raw_file = nullptr;
   if (libcreg_file_initialize(&raw_file, nullptr) != 1) {
-    return fail("Cannot read the registry file " + host_path + ": out of memory.");
+    return fail("Cannot read the registry file " + name + ": out of memory.");
   }
   // Closes the file before the memory range it reads goes away.
   std::unique_ptr<libcreg_file_t, FileCloser> file(raw_file);

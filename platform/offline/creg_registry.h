@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/memory_registry.h"
 
@@ -39,5 +41,10 @@ bool IsSupportedCregCodepage(int codepage);
 ///         hold part of the keys.
 bool LoadCregFile(const std::string& host_path, int codepage, MemoryRegistry& out,
                   std::string* error);
+
+/// LoadCregFile on a hive held in memory (`bytes`), for one read from a disk image;
+/// `name` stands for the file in messages.
+bool LoadCregBytes(std::vector<std::uint8_t> bytes, const std::string& name, int codepage,
+                   MemoryRegistry& out, std::string* error);
 
 }  // namespace veskaro::platform

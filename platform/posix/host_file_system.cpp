@@ -25,6 +25,15 @@
 #include "platform/short_names.h"
 
 namespace veskaro::platform {
+
+// A failure while copying a file's bytes: its errno, whether reading failed, and
+// what the source said of it when it is no host file.
+struct CopyError {
+  int error = 0;
+  bool reading = false;
+  std::string detail;
+};
+
 namespace {
 
 std::string Join(const std::string& folder, std::string_view name) {
@@ -562,11 +571,6 @@ FsStatus RefuseInside(const std::string& folder, const std::vector<std::string>&
   return {};
 }
 
-// A failure while copying a file's bytes: its errno, and whether reading failed.
-struct CopyError {
-  int error = 0;
-  bool reading = false;
-};
 
 // Copies the rest of `in` to `out`. The system copies the bytes itself
 // (copy_file_range) as long as it can for these two files; the rest goes through a
@@ -583,7 +587,7 @@ CopyError CopyData(int in, int out, off_t size) {
     }
     if (n == 0 && done >= size) return {};
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0 && ClassifyErrno(errno) == FsError::kDiskFull) return {errno, false};
+    if (n < 0 && ClassifyErrno(errno) == FsError::kDiskFull) return {errno, false, {}};
     break;  // short, or not done by the system for these files: go on below from here
   }
 #else
@@ -595,10 +599,10 @@ CopyError CopyData(int in, int out, off_t size) {
     const ssize_t got = read(in, buffer.get(), kBlock);
     if (got < 0) {
       if (errno == EINTR) continue;
-      return {errno, true};
+      return {errno, true, {}};
     }
     if (got == 0) return {};
-    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) return {errno, false};
+    if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) return {errno, false, {}};
   }
 }
 
@@ -770,6 +774,92 @@ FsStatus HostFileSystem::MakeDirectory(std::string_view path) {
   return {};
 }
 
+// The folder a copy writes into, checked, and the target's name and state there.
+struct HostFileSystem::CopyTarget {
+  Fd folder;
+  std::string name;
+  bool exists = false;
+  struct stat info {};
+};
+
+FsStatus HostFileSystem::OpenCopyTarget(std::string_view to, CopyTarget* target) const {
+  // The target: its folder must exist; an entry of the same name is replaced.
+  Resolved resolved;
+  if (!ResolveFolder(to, false, &resolved)) {
+    return Fail(FsError::kPathNotFound, "Path not found: " + std::string(to));
+  }
+  if (resolved.path.components.empty() || resolved.path.trailing_separator ||
+      !IsValidLongName(resolved.path.components.back())) {
+    return Fail(FsError::kOther, "Invalid file name: " + std::string(to));
+  }
+  // The target folder is opened once: it is checked through that handle and every
+  // write goes through it, so the folder checked is the folder written.
+  target->folder.Reset(open(resolved.folder.c_str(), kFolderOpenFlags));
+  std::string real;
+  if (target->folder.get() < 0 || !RealPathOf(target->folder.get(), resolved.folder, &real)) {
+    return FailErrno(errno, "Cannot write " + std::string(to));
+  }
+  if (FsStatus status = RefuseInside(real, protected_, to); !status.ok()) return status;
+  target->name = resolved.path.components.back();
+  std::string stored;
+  const bool found =
+      FindEntry(resolved.folder, target->name, &stored, &resolved.folder_info);
+  if (found) target->name = stored;
+  target->exists =
+      found && fstatat(target->folder.get(), target->name.c_str(), &target->info, 0) == 0;
+  if (target->exists && S_ISDIR(target->info.st_mode)) {
+    return Fail(FsError::kOther, "Is a folder: " + std::string(to));
+  }
+  return {};
+}
+
+// Writes a temporary beside the target with `fill`, then renames it over the target;
+// on any failure the temporary is removed. `modified`: the time to keep, if any.
+FsStatus HostFileSystem::WriteCopy(CopyTarget& target, std::string_view from, std::string_view to,
+                                   const std::function<CopyError(int out)>& fill,
+                                   const timespec* modified) const {
+  const int folder = target.folder.get();
+  std::string temporary;
+  Fd output;
+  for (int attempt = 0; attempt < 100 && output.get() < 0; ++attempt) {
+    temporary = TemporaryName();
+    output.Reset(
+        openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+    if (output.get() < 0 && errno != EEXIST) {
+      return FailErrno(errno, "Cannot write " + std::string(to));
+    }
+  }
+  if (output.get() < 0)
+    return Fail(FsError::kOther, "No temporary name free for " + std::string(to));
+  auto abandon = [&](FsStatus status) {
+    output.Close();
+    unlinkat(folder, temporary.c_str(), 0);
+    return status;
+  };
+  const CopyError copied = fill(output.get());
+  if (copied.error != 0 && copied.reading) {
+    const std::string why = copied.detail.empty() ? std::strerror(copied.error) : copied.detail;
+    return abandon(Fail(FsError::kOther, "Cannot read " + std::string(from) + ": " + why));
+  }
+  if (copied.error != 0) return abandon(FailErrno(copied.error, "Cannot write " + std::string(to)));
+  // Keep the source's last-write time, as a Windows copy does; failing that is harmless.
+  if (modified != nullptr) {
+    const timespec times[2] = {{0, UTIME_OMIT}, *modified};
+    futimens(output.get(), times);
+  }
+  if (output.Close() != 0) {
+    const int error = errno;
+    unlinkat(folder, temporary.c_str(), 0);
+    return FailErrno(error, "Cannot write " + std::string(to));
+  }
+  if (renameat(folder, temporary.c_str(), folder, target.name.c_str()) != 0) {
+    const int error = errno;
+    unlinkat(folder, temporary.c_str(), 0);
+    return FailErrno(error, "Cannot write " + std::string(to));
+  }
+  return {};
+}
+
 FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   // The source.
   Resolved source;
@@ -783,33 +873,8 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   }
   const std::string source_host = Join(source.folder, source_name);
 
-  // The target: its folder must exist; an entry of the same name is replaced.
-  Resolved target;
-  if (!ResolveFolder(to, false, &target)) {
-    return Fail(FsError::kPathNotFound, "Path not found: " + std::string(to));
-  }
-  if (target.path.components.empty() || target.path.trailing_separator ||
-      !IsValidLongName(target.path.components.back())) {
-    return Fail(FsError::kOther, "Invalid file name: " + std::string(to));
-  }
-  // The target folder is opened once: it is checked through that handle and every
-  // write goes through it, so the folder checked is the folder written.
-  Fd folder(open(target.folder.c_str(), kFolderOpenFlags));
-  std::string real;
-  if (folder.get() < 0 || !RealPathOf(folder.get(), target.folder, &real)) {
-    return FailErrno(errno, "Cannot write " + std::string(to));
-  }
-  if (FsStatus status = RefuseInside(real, protected_, to); !status.ok()) return status;
-  std::string target_name = target.path.components.back();
-  std::string stored;
-  const bool found = FindEntry(target.folder, target_name, &stored, &target.folder_info);
-  if (found) target_name = stored;
-  struct stat target_info;
-  const bool target_exists =
-      found && fstatat(folder.get(), target_name.c_str(), &target_info, 0) == 0;
-  if (target_exists && S_ISDIR(target_info.st_mode)) {
-    return Fail(FsError::kOther, "Is a folder: " + std::string(to));
-  }
+  CopyTarget target;
+  if (FsStatus status = OpenCopyTarget(to, &target); !status.ok()) return status;
 
   Fd input(open(source_host.c_str(), O_RDONLY | O_CLOEXEC));
   if (input.get() < 0) {
@@ -819,49 +884,41 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   if (fstat(input.get(), &source_info) != 0 || S_ISDIR(source_info.st_mode)) {
     return Fail(FsError::kOther, "Not a readable file: " + std::string(from));
   }
-  if (target_exists && target_info.st_dev == source_info.st_dev &&
-      target_info.st_ino == source_info.st_ino) {
+  if (target.exists && target.info.st_dev == source_info.st_dev &&
+      target.info.st_ino == source_info.st_ino) {
     return Fail(FsError::kOther, "A file cannot be copied onto itself: " + std::string(to));
   }
+  return WriteCopy(
+      target, from, to,
+      [&](int out) { return CopyData(input.get(), out, source_info.st_size); },
+      &source_info.st_mtim);
+}
 
-  // Write a temporary beside the target, then rename it over the target.
-  std::string temporary;
-  Fd output;
-  for (int attempt = 0; attempt < 100 && output.get() < 0; ++attempt) {
-    temporary = TemporaryName();
-    output.Reset(
-        openat(folder.get(), temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (output.get() < 0 && errno != EEXIST) {
-      return FailErrno(errno, "Cannot write " + std::string(to));
-    }
-  }
-  if (output.get() < 0)
-    return Fail(FsError::kOther, "No temporary name free for " + std::string(to));
-  auto abandon = [&](FsStatus status) {
-    output.Close();
-    unlinkat(folder.get(), temporary.c_str(), 0);
-    return status;
-  };
-  const CopyError copied = CopyData(input.get(), output.get(), source_info.st_size);
-  if (copied.error != 0 && copied.reading) {
-    return abandon(Fail(FsError::kOther,
-                        "Cannot read " + std::string(from) + ": " + std::strerror(copied.error)));
-  }
-  if (copied.error != 0) return abandon(FailErrno(copied.error, "Cannot write " + std::string(to)));
-  // Keep the source's last-write time, as a Windows copy does; failing that is harmless.
-  const timespec times[2] = {source_info.st_atim, source_info.st_mtim};
-  futimens(output.get(), times);
-  if (output.Close() != 0) {
-    const int error = errno;
-    unlinkat(folder.get(), temporary.c_str(), 0);
-    return FailErrno(error, "Cannot write " + std::string(to));
-  }
-  if (renameat(folder.get(), temporary.c_str(), folder.get(), target_name.c_str()) != 0) {
-    const int error = errno;
-    unlinkat(folder.get(), temporary.c_str(), 0);
-    return FailErrno(error, "Cannot write " + std::string(to));
-  }
-  return {};
+FsStatus HostFileSystem::CopyIn(ByteSource& source, std::string_view from, std::string_view to,
+                                std::optional<std::int64_t> modified) {
+  CopyTarget target;
+  if (FsStatus status = OpenCopyTarget(to, &target); !status.ok()) return status;
+  const timespec time{static_cast<time_t>(modified.value_or(0)), 0};
+  return WriteCopy(
+      target, from, to,
+      [&](int out) {
+        constexpr std::size_t kBlock = 1 << 16;
+        thread_local const std::unique_ptr<char[]> buffer(new char[kBlock]);
+        for (;;) {
+          CopyError failed;
+          const std::ptrdiff_t got = source.Read(buffer.get(), kBlock, &failed.detail);
+          if (got < 0) {
+            failed.error = EIO;
+            failed.reading = true;
+            return failed;
+          }
+          if (got == 0) return CopyError{};
+          if (!WriteAll(out, buffer.get(), static_cast<std::size_t>(got))) {
+            return CopyError{errno, false, {}};
+          }
+        }
+      },
+      modified ? &time : nullptr);
 }
 
 std::string HostToWindowsPath(const std::string& host_abs_path) {

@@ -2,8 +2,13 @@
 // stands for a host folder, the way Wine maps drives.
 #pragma once
 
+#include <time.h>
+
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -69,10 +74,23 @@ class HostFileSystem : public FileSystem {
   /// lookup), or empty text when some component names nothing.
   std::string ToHostPath(std::string_view windows_path) const;
 
+  /// Writes the bytes of `source`, a file of another file system named `from`, as
+  /// file `to`, with CopyFile's rules for the target: through a temporary, all or
+  /// nothing, the same failure classes (a read error of the source is kOther), and
+  /// never inside a protected folder. `modified` (seconds since 1970) becomes the
+  /// copy's last-write time when given.
+  FsStatus CopyIn(ByteSource& source, std::string_view from, std::string_view to,
+                  std::optional<std::int64_t> modified = std::nullopt);
+
  private:
   struct Resolved;
+  struct CopyTarget;
   bool ResolveFolder(std::string_view path, bool all_components, Resolved* out) const;
   FsStatus CheckWritable(const std::string& host_folder, std::string_view path) const;
+  FsStatus OpenCopyTarget(std::string_view to, CopyTarget* target) const;
+  FsStatus WriteCopy(CopyTarget& target, std::string_view from, std::string_view to,
+                     const std::function<struct CopyError(int out)>& fill,
+                     const timespec* modified) const;
 
   std::map<char, std::string> drives_;  // upper-case letter -> host folder
   std::vector<std::string> protected_;  // real paths

@@ -1,0 +1,82 @@
+// veskaro-cli on the disk images of the bundled sample (testing/make_disk_images.sh):
+// every command answers exactly as with --root on the folder the images were made
+// from, in every format and partition layout; copies are the same byte for byte, and
+// the image is never written.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/cli_test_support.h"
+
+namespace veskaro::cli_test {
+namespace {
+
+std::string Image(const std::string& name) { return std::string(VESKARO_TEST_IMAGES) + "/" + name; }
+
+class ImageCliTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ImageCliTest, AnswersAsTheFolderItWasMadeFrom) {
+  const fs::path scratch = Scratch();
+  const fs::path cwd = scratch / "cwd";
+  fs::create_directories(cwd);
+  const std::string image = Image(GetParam());
+  const std::uint64_t before = Hash(Slurp(image));
+  const std::string folder = (fs::path(VESKARO_SAMPLE_DIR) / "drive_c").string();
+
+  for (const std::string side : {"folder", "image"}) fs::create_directories(scratch / side);
+  const std::vector<std::vector<std::string>> commands = {
+      {"entries", "MEDIA"},
+      {"files", "Net", "0000"},
+      {"gather", "--copy-to", "OUT"},  // every class, entry and file list
+      {"--answer", "yes", "copy", "Image", "0001", "--to", "OUT"},
+  };
+  for (std::vector<std::string> args : commands) {
+    std::vector<std::string> on_folder = {"--root", folder};
+    std::vector<std::string> on_image = {"--image", image};
+    for (const std::string& arg : args) {
+      on_folder.push_back(arg == "OUT" ? (scratch / "folder").string() : arg);
+      on_image.push_back(arg == "OUT" ? (scratch / "image").string() : arg);
+    }
+    const Result expected = RunCli(on_folder, cwd);
+    const Result got = RunCli(on_image, cwd);
+    EXPECT_EQ(got.status, expected.status) << args[0];
+    EXPECT_EQ(got.out, expected.out) << args[0];
+    EXPECT_EQ(got.err, expected.err) << args[0];
+  }
+  EXPECT_GT(Files(scratch / "folder").size(), 20u);
+  EXPECT_EQ(Files(scratch / "image"), Files(scratch / "folder"));
+  EXPECT_EQ(Hash(Slurp(image)), before) << "the image changed";
+  EXPECT_TRUE(fs::is_empty(cwd));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, ImageCliTest,
+                         ::testing::Values("sample-fat16.img", "sample-fat32.img",
+                                           "sample-logical.img", "sample-fat32.vhd",
+                                           "sample-fat32.vmdk", "sample-fat32.qcow2"));
+
+TEST(ImageOptionsTest, PartitionsAreChosenOrAskedFor) {
+  const fs::path cwd = Scratch();
+  const std::string image = Image("two-windows.img");
+  Result r = RunCli({"--image", image, "classes"}, cwd);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "veskaro-cli: The disk image " + image +
+                       " holds Windows on several partitions: 1 (FAT16, 16.0 MB, label FIRST), 2 "
+                       "(FAT16, 17.0 MB, label SECOND). Choose the one that is drive C: with "
+                       "--partition N.\n");
+  const Result folder = RunCli({"classes"}, cwd);
+  r = RunCli({"--image", image, "--partition", "2", "classes"}, cwd);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, folder.out);
+  r = RunCli({"--image", image, "--partition", "5", "classes"}, cwd);
+  EXPECT_EQ(r.status, 3);
+  EXPECT_NE(r.err.find("has no FAT partition 5. Its FAT partitions: 1 (FAT16"), std::string::npos)
+      << r.err;
+
+  EXPECT_EQ(RunCli({"--root", "/", "--image", image, "classes"}, cwd).status, 2);
+  EXPECT_EQ(RunCli({"--partition", "1", "classes"}, cwd).status, 2);
+  EXPECT_EQ(RunCli({"--image", image, "--partition", "x", "classes"}, cwd).status, 2);
+}
+
+}  // namespace
+}  // namespace veskaro::cli_test
