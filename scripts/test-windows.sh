@@ -5,8 +5,19 @@
 #                   .exe checked against the Windows 98 import list;
 #   build/win-x64   the test build (Debug, mingw-w64 `posix` threads, GoogleTest
 #                   compiled from Debian's source), run under 64-bit Wine in a
-#                   throw-away prefix with its own wineserver and Xvfb.
+#                   throw-away prefix with its own wineserver and Xvfb. The
+#                   end-to-end test records every DLL function veskaro.exe calls
+#                   (winapp/runtime-calls.txt) and checks it against the Windows
+#                   98 list.
 # Installs the Debian packages it needs when they are missing.
+#
+# Why the runs are 64-bit: this machine's kernel runs no 32-bit x86 code (its
+# 32-bit emulation is off and the hypervisor offers no 32-bit code segment), so a
+# 32-bit Wine (wine32:i386) cannot start here; installed, it even breaks `wine`,
+# whose launcher then always starts the 32-bit loader first. Emulated through
+# qemu-user (qemu-i386-static as binfmt_misc interpreter), creating one 32-bit
+# prefix alone took about ten minutes and each Wine process about a minute of
+# processor time, too slow for ./test.
 #
 # To add to it: executables of the 32-bit build go into I686_TARGETS; test
 # executables into X64_TARGETS, and the build folders their tests are registered
@@ -45,7 +56,7 @@ x64_build=$repo/build/win-x64
 gtest_prefix=$x64_build/_deps/googletest
 note() { echo "-- windows: $*" >&2; }
 
-# ---- packages (64-bit Wine only: no i386 architecture is ever added) ----
+# ---- packages (64-bit Wine only: wine32:i386 cannot run here, see above) ----
 packages=(wine wine64 xvfb xauth x11-utils x11-apps fonts-wine g++-mingw-w64-i686
           g++-mingw-w64-x86-64 mingw-w64-tools googletest cmake ninja-build python3)
 missing=()
@@ -134,7 +145,9 @@ done
 WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
   /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
-cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+# Wine's own MS Sans Serif (sserife.fon, ms_sans_serif.ttf) and its other fonts, so
+# that the windows get the metrics of the face they are designed for.
+cp /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$WINEPREFIX/drive_c/windows/Fonts/"
 wine cmd /c exit >/dev/null 2>&1
 export VESKARO_WINEPREFIX=$WINEPREFIX VESKARO_WIN_BUILD=$x64_build
 note "Wine prefix and Xvfb $DISPLAY ready in ${SECONDS}s"

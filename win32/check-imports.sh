@@ -1,28 +1,58 @@
 #!/usr/bin/env bash
 # check-imports.sh OBJDUMP EXE ALLOWLIST
-# Fails when EXE imports a DLL function that ALLOWLIST does not list. Windows 98
-# refuses to start a program with an import it lacks, so every import must be a
-# function known to exist there. ALLOWLIST lines: "DLL FUNCTION WHERE-CONFIRMED";
-# "#" starts a comment; DLL names match in any case.
+#   Fails when EXE imports a DLL function that ALLOWLIST does not list as present
+#   on Windows 98. Windows 98 refuses to start a program with an import it lacks.
+# check-imports.sh --calls CALLS ALLOWLIST
+#   Fails when CALLS (one "dll.function" a line: the functions a program called at
+#   run time) names a function that ALLOWLIST does not list as present.
+# ALLOWLIST lines: "DLL FUNCTION WHERE-CONFIRMED"; "#" starts a comment; DLL names
+# match in any case. A function whose WHERE-CONFIRMED is "w9xstub" is exported by
+# Windows 95/98/Me only as a stub that fails, and counts as missing. One marked
+# "x64build" is called only by the x86-64 test build (whose calls are the ones
+# recorded here): it passes in CALLS and counts as missing among the imports.
 set -euo pipefail
-objdump="$1" exe="$2" allowlist="$3"
+# listed ALLOWLIST stub|present|x64: the "dll!function" entries of one kind.
+listed() {
+  sed -e 's/#.*//' "$1" | awk -v kind="$2" 'NF >= 2 {
+    k = $3 == "w9xstub" ? "stub" : $3 == "x64build" ? "x64" : "present"
+    if (k == kind) print tolower($1) "!" $2 }' | sort -u
+}
 
-allowed=$(sed -e 's/#.*//' "$allowlist" | awk 'NF >= 2 { print tolower($1) "!" $2 }' | sort -u)
-imports=$("$objdump" -p "$exe" | awk '
-  /^[[:space:]]*DLL Name:/ { dll = tolower($3); next }
-  /^[[:space:]]*$/ { dll = "" ; next }
-  dll != "" && $1 ~ /^[0-9a-fA-F]+$/ && NF >= 3 && $2 ~ /^[0-9]+$/ { print dll "!" $3 }
-  dll != "" && /<none>/ { print dll "!<ordinal " $2 ">" }
-' | sort -u)
-
-if [[ -z "$imports" ]]; then
-  echo "check-imports: no imports read from $exe (objdump output not understood)" >&2
-  exit 1
+if [[ "${1:-}" == "--calls" ]]; then
+  calls="$2" allowlist="$3" what="calls"; counted="functions called, listed in"
+  used=$(awk -F. 'NF >= 2 { f = $NF; d = tolower(substr($0, 1, length($0) - length(f) - 1))
+                            if (d !~ /\.(dll|drv)$/) d = d ".dll"; print d "!" f }' "$calls" | sort -u)
+  subject=$(basename "$calls")
+  present=$( (listed "$allowlist" present; listed "$allowlist" x64) | sort -u)
+else
+  objdump="$1" exe="$2" allowlist="$3" what="imports"; counted="imports of"
+  used=$("$objdump" -p "$exe" | awk '
+    /^[[:space:]]*DLL Name:/ { dll = tolower($3); next }
+    /^[[:space:]]*$/ { dll = "" ; next }
+    dll != "" && $1 ~ /^[0-9a-fA-F]+$/ && NF >= 3 && $2 ~ /^[0-9]+$/ { print dll "!" $3 }
+    dll != "" && /<none>/ { print dll "!<ordinal " $2 ">" }
+  ' | sort -u)
+  subject=$(basename "$exe")
+  present=$(listed "$allowlist" present)
+  if [[ -z "$used" ]]; then
+    echo "check-imports: no imports read from $exe (objdump output not understood)" >&2
+    exit 1
+  fi
 fi
-missing=$(comm -23 <(printf '%s\n' "$imports") <(printf '%s\n' "$allowed"))
+
+status=0
+stubs=$(comm -12 <(printf '%s\n' "$used") <(listed "$allowlist" stub))
+if [[ -n "$stubs" ]]; then
+  echo "check-imports: $subject $what functions that Windows 95/98 only stub (w9xstub in $allowlist):" >&2
+  printf '  %s\n' $stubs >&2
+  status=1
+fi
+missing=$(comm -23 <(printf '%s\n' "$used") <(printf '%s\n' "$present") |
+          comm -23 - <(listed "$allowlist" stub))
 if [[ -n "$missing" ]]; then
-  echo "check-imports: $exe imports functions that are not on the Windows 98 list ($allowlist):" >&2
+  echo "check-imports: $subject $what functions that are not on the Windows 98 list ($allowlist):" >&2
   printf '  %s\n' $missing >&2
-  exit 1
+  status=1
 fi
-echo "check-imports: $(printf '%s\n' "$imports" | wc -l) imports of $(basename "$exe"), all on the Windows 98 list"
+((status == 0)) || exit 1
+echo "check-imports: $(printf '%s\n' "$used" | grep -c .) $counted $subject, all on the Windows 98 list"

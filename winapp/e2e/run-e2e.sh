@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# run-e2e.sh VESKARO_EXE E2E_TEST_EXE SAMPLE_DIR SCREENSHOT_DIR
+# run-e2e.sh VESKARO_EXE E2E_TEST_EXE SAMPLE_DIR SCREENSHOT_DIR OBJDUMP
 # End-to-end test of veskaro.exe under Wine: the sample installation is laid into
 # the Wine prefix (its Windows folder as C:\W98, beside Wine's own C:\windows; its
 # other files at the root of C:), its registry imported, and the program driven
 # phase by phase by E2E_TEST_EXE, with a screenshot of the screen after each phase
 # (cut to the program's windows) in SCREENSHOT_DIR.
+# Every DLL function the program calls while it runs is recorded through Wine's
+# relay channel (calls from veskaro.exe only) into runtime-calls.txt beside the
+# program, and checked against the Windows 98 list (win32/win98-imports.txt): a
+# call of a function that Windows 95/98 lack or only stub fails the test.
 # Needs WINEPREFIX (or VESKARO_WINEPREFIX) and an X display (VESKARO_XVFB_DISPLAY
 # or DISPLAY), as scripts/test-windows.sh provides; without a display the test is
 # skipped (exit 77).
 set -euo pipefail
-exe=$1 driver=$2 sample=$3 shots=$4
+exe=$1 driver=$2 sample=$3 shots=$4 objdump=$5
 here=$(cd "$(dirname "$0")" && pwd)
+allowlist=$here/../../win32/win98-imports.txt
+calls=$(dirname "$exe")/runtime-calls.txt
+relay=$shots/.relay.log
 
 export WINEPREFIX=${VESKARO_WINEPREFIX:-${WINEPREFIX:-}}
 export DISPLAY=${VESKARO_XVFB_DISPLAY:-${DISPLAY:-}}
@@ -37,32 +44,54 @@ wine reg import "$(winpath "$sample/system.reg")" >/dev/null 2>&1 ||
   { echo "run-e2e: wine reg import of the sample registry failed" >&2; exit 1; }
 # Without a window manager Wine then draws the windows' frames and captions itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Links open a recorder instead of a browser or mail program: it appends the target
+# to C:\links.txt.
+for scheme in http mailto; do
+  wine reg add "HKCR\\$scheme\\shell\\open\\command" /ve \
+    /d 'C:\windows\system32\cmd.exe /c echo %1>>C:\links.txt' /f >/dev/null 2>&1
+done
+# The relay channel logs the calls made from veskaro.exe, every one of them (Wine
+# ignores the include list while its default exclude list is set).
+wine reg delete 'HKCU\Software\Wine\Debug' /v RelayFromExclude /f >/dev/null 2>&1 || true
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d veskaro.exe /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayExclude /d '' /f >/dev/null 2>&1
 
 # ---- the phases ----
 mkdir -p "$shots"
 finished=0
 cleanup() {
   if ((!finished)); then wine taskkill /f /im veskaro.exe >/dev/null 2>&1 || true; fi
-  rm -f "$shots/.screen.xwd" "$shots"/.phase-*.log
+  rm -f "$shots/.screen.xwd" "$shots"/.phase-*.log "$relay"
 }
 trap cleanup EXIT
 
-export VESKARO_EXE VESKARO_WINDIR='C:\W98'
+export VESKARO_EXE VESKARO_WINDIR='C:\W98' VESKARO_LINKS='C:\links.txt'
 VESKARO_EXE=$(winpath "$exe")
 declare -A rect
-# phase NAME: one phase of the driver. Its output goes through a file: the program
-# it starts inherits the driver's standard output and keeps it open.
+pid=""
+# phase NAME [WINEDEBUG]: one phase of the driver. Its output goes through a file:
+# the program it starts inherits the driver's standard output and keeps it open.
+# With WINEDEBUG, Wine's debug output (the driver's and the program's) goes to
+# $relay instead.
 phase() {
-  local log="$shots/.phase-$1.log"
-  if ! wine "$driver" --gtest_filter="Veskaro.$1" >"$log" 2>&1 </dev/null; then
+  local log="$shots/.phase-$1.log" ok=1
+  if [[ -n "${2:-}" ]]; then
+    WINEDEBUG=$2 wine "$driver" --gtest_filter="Veskaro.$1" >"$log" 2>>"$relay" </dev/null || ok=0
+  else
+    wine "$driver" --gtest_filter="Veskaro.$1" >"$log" 2>&1 </dev/null || ok=0
+  fi
+  if ((!ok)); then
     tr -d '\r' <"$log"
     echo "run-e2e: phase $1 failed" >&2
     return 1
   fi
-  tr -d '\r' <"$log" | grep -v '^@rect' || true
+  tr -d '\r' <"$log" | grep -v '^@rect\|^@pid' || true
   while read -r _ what l t r b; do
     rect[$what]="$l $t $r $b"
   done < <(tr -d '\r' <"$log" | grep '^@rect')
+  while read -r _ _ id; do
+    pid=$id
+  done < <(tr -d '\r' <"$log" | grep '^@pid')
 }
 # shot NAME LEFT TOP RIGHT BOTTOM: the screen, cut to the rectangle.
 shot() {
@@ -84,7 +113,8 @@ shot_window() {
   echo "run-e2e: screenshot $shots/$1.png"
 }
 
-phase Start
+: >"$relay"
+phase Start -all,+pid,+relay
 shot veskaro-win32 ${rect[main]}
 phase Viewer
 phase About
@@ -93,3 +123,8 @@ phase Batch
 shot veskaro-win32-batch ${rect[main]}
 phase Exit
 finished=1
+
+# ---- the functions the program called ----
+python3 "$here/runtime_calls.py" "$objdump" "$exe" "$WINEPREFIX/drive_c/windows/system32" \
+  "$relay" "$pid" "$calls"
+"$here/../../win32/check-imports.sh" --calls "$calls" "$allowlist"

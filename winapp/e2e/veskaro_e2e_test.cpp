@@ -7,12 +7,15 @@
 //          check the start state, choose the Zentara entry, check its analysis,
 //          the focus and the tab order
 //   Viewer Enter on the INF row opens it in the word processor
-//   About  open the About window, check it and the disabled main window
+//   About  open the About window, check it and the disabled main window; click its
+//          two links, which open their targets (recorded, not opened, by the
+//          handlers run-e2e.sh registers for http and mailto links)
 //   Batch  close the About window, run "Gather Necessity" (answering its message
 //          boxes), check the gathered rows
 //   Exit   click "Exit" and check that the program ends
-// Environment: VESKARO_EXE (Windows path of veskaro.exe, Start only) and
-// VESKARO_WINDIR (the sample's Windows folder, e.g. C:\W98).
+// Environment: VESKARO_EXE (Windows path of veskaro.exe, Start only),
+// VESKARO_WINDIR (the sample's Windows folder, e.g. C:\W98) and VESKARO_LINKS (the
+// file the link handlers append each opened target to, About only).
 //
 // List and combo box text is read with the W messages: Wine hands list text across
 // processes as UTF-16 whatever the message asks for.
@@ -22,11 +25,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "winapp/control_ids.h"
@@ -382,6 +387,9 @@ TEST_F(Veskaro, Start) {
                              &startup, &process))
       << exe;
   CloseHandle(process.hThread);
+  // The script around the test keeps the program's own calls from its debug log.
+  std::printf("@pid veskaro %lu\n", process.dwProcessId);
+  std::fflush(stdout);
   WaitForInputIdle(process.hProcess, kStartTimeoutMs);
   HWND main = nullptr;
   for (DWORD waited = 0; waited < kStartTimeoutMs; waited += 50) {
@@ -501,6 +509,40 @@ TEST_F(Veskaro, About) {
   EXPECT_EQ(label("Label3"), "Veskaro 1.0");
   EXPECT_EQ(label("Label4"), "Developed by");
   EXPECT_EQ(label("Command1"), "OK");
+
+  // Each link opens its target through the shell; one at a time, as the
+  // recorders append to one file.
+  const std::string links = Env("VESKARO_LINKS");
+  ASSERT_FALSE(links.empty());
+  DeleteFileA(links.c_str());
+  auto opened = [&] {
+    Rows rows;
+    if (FILE* f = std::fopen(links.c_str(), "r")) {
+      char line[512];
+      while (std::fgets(line, sizeof line, f) != nullptr) {
+        std::string row = line;
+        while (!row.empty() && std::isspace(static_cast<unsigned char>(row.back()))) row.pop_back();
+        if (!row.empty()) rows.push_back(row);
+      }
+      std::fclose(f);
+    }
+    return rows;
+  };
+  Rows expected;
+  for (const auto& [name, target] :
+       {std::pair<const char*, const char*>{"Label5",
+                                            "http://www.veskaro.example.org/computers/webmaster/"},
+        {"Label2", "mailto:team@veskaro.example.org"}}) {
+    HWND link = GetDlgItem(about, IdOf(kForm2Ids, name));
+    EXPECT_TRUE(AnsweringBoxes(about, [&] {
+                  SendMessageW(about, WM_COMMAND, MAKEWPARAM(IdOf(kForm2Ids, name), STN_CLICKED),
+                               reinterpret_cast<LPARAM>(link));
+                }).empty());
+    expected.push_back(target);
+    EXPECT_TRUE(WaitFor([&] { return opened() == expected; }, 20000))
+        << name << " opened: " << ::testing::PrintToString(opened());
+  }
+  EXPECT_TRUE(IsWindow(about));
   ReportRect("about", about);
 }
 
