@@ -39,6 +39,7 @@ class StartWindow : public QWidget {
 
   /// Puts `choice` first in the recent list.
   void Remember(const InstallationChoice& choice);
+  const RecentInstallations& recent() const { return recent_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -21,6 +21,7 @@ class StartWindowTest : public QObject {
   void cleanup() { fixture_.reset(); }
 
   void aFolderOpensInTheMainWindowAndIsRemembered();
+  void aDiskImageOpensFromThePickerAndFromADrop();
   void recentListPersistsMostRecentFirstAndForgets();
   void anInstallationThatCannotBeOpenedReturnsWithItsMessage();
   void aDroppedFolderOpensOnEitherWindow();
@@ -69,17 +70,37 @@ void StartWindowTest::aFolderOpensInTheMainWindowAndIsRemembered() {
   QVERIFY(fixture_->WaitForMainWindow());
   QCOMPARE(fixture_->folder_starts, QStringList({QDir::homePath(), VESKARO_SAMPLE_DIR}));
 
-  // The sample, and a disk image through the same opening path.
+  // The sample.
   fixture_->program().ShowStart();
   Click("openSample");
   QVERIFY(fixture_->WaitForMainWindow());
-  fixture_->program().ShowStart();
-  fixture_->image_answer = fixture_->MakeFolder("x") + "/disk.img";
-  QFile(fixture_->image_answer).open(QIODevice::WriteOnly);
+  QVERIFY(fixture_->errors.isEmpty());
+}
+
+void StartWindowTest::aDiskImageOpensFromThePickerAndFromADrop() {
+  // The sample on the FAT32 partition of a VHD disk.
+  const QString image = QStringLiteral(VESKARO_TEST_IMAGES "/sample-fat32.vhd");
+  fixture_->image_answer = image;
   Click("openImage");
+  QVERIFY2(fixture_->WaitForMainWindow(), qPrintable(fixture_->errors.join('\n')));
+  QCOMPARE(fixture_->program().form()->Combo1.count(), 7);
+  QCOMPARE(fixture_->start().recent().List(),
+           QList<InstallationChoice>({{InstallationChoice::Kind::kImage, image}}));
+
+  // A file that is no disk image says so, and the start window comes back.
+  const QString empty = fixture_->MakeFolder("x") + "/empty.img";
+  QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+  QVERIFY(Drop(fixture_->program().main_view(), {QUrl::fromLocalFile(empty)}));
   QVERIFY(!fixture_->WaitForMainWindow());
   QCOMPARE(fixture_->errors.size(), 1);
-  QVERIFY2(fixture_->errors[0].contains("disk.img"), qPrintable(fixture_->errors[0]));
+  QVERIFY2(fixture_->errors[0].contains("empty.img"), qPrintable(fixture_->errors[0]));
+
+  // A dropped image file opens as an image.
+  const QString raw = QStringLiteral(VESKARO_TEST_IMAGES "/sample-logical.img");
+  QVERIFY(Drop(&fixture_->start(), {QUrl::fromLocalFile(raw)}));
+  QVERIFY2(fixture_->WaitForMainWindow(), qPrintable(fixture_->errors.join('\n')));
+  QCOMPARE(fixture_->start().recent().List().first(),
+           (InstallationChoice{InstallationChoice::Kind::kImage, raw}));
 }
 
 void StartWindowTest::recentListPersistsMostRecentFirstAndForgets() {
