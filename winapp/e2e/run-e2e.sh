@@ -56,12 +56,27 @@ wine reg delete 'HKCU\Software\Wine\Debug' /v RelayFromExclude /f >/dev/null 2>&
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayFromInclude /d veskaro.exe /f >/dev/null 2>&1
 wine reg add 'HKCU\Software\Wine\Debug' /v RelayExclude /d '' /f >/dev/null 2>&1
 
+# ---- the folders "Copy" writes to ----
+# C:\COPYOUT an empty folder; C:\FULL (when this runs as root) a 64 KB memory file
+# system, too small for the gathered files. (Folders on drive C:, because the
+# shell's drive list ignores drive letters added while Wine runs.)
+copy_dir=$drive_c/COPYOUT full_dir=$drive_c/FULL full_mounted=0
+rm -rf "$copy_dir" "$full_dir"
+mkdir -p "$copy_dir" "$full_dir"
+export VESKARO_COPY_TO='C:\COPYOUT' VESKARO_FULL_DRIVE=""
+if [[ $(id -u) -eq 0 ]] && mount -t tmpfs -o size=64k veskaro-full "$full_dir" 2>/dev/null; then
+  full_mounted=1
+  VESKARO_FULL_DRIVE='C:\FULL'
+fi
+
 # ---- the phases ----
 mkdir -p "$shots"
 finished=0
 cleanup() {
   if ((!finished)); then wine taskkill /f /im veskaro.exe >/dev/null 2>&1 || true; fi
   rm -f "$shots/.screen.xwd" "$shots"/.phase-*.log "$relay"
+  if ((full_mounted)); then umount "$full_dir" 2>/dev/null || true; fi
+  rm -rf "$copy_dir" "$full_dir"
 }
 trap cleanup EXIT
 
@@ -121,6 +136,9 @@ phase About
 shot_window veskaro-win32-about "About Veskaro 1.0"
 phase Batch
 shot veskaro-win32-batch ${rect[main]}
+phase Picker
+shot veskaro-win32-picker ${rect[picker]}
+phase Copy
 phase Exit
 finished=1
 

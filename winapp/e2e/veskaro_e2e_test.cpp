@@ -12,14 +12,22 @@
 //          handlers run-e2e.sh registers for http and mailto links)
 //   Batch  close the About window, run "Gather Necessity" (answering its message
 //          boxes), check the gathered rows
+//   Picker click "Copy": the folder picker opens (and stays open)
+//   Copy   cancel the picker; "Copy" again into an empty folder; "Copy" into a
+//          folder on a full drive, where the question whether to go on is answered
+//          Yes, then No
 //   Exit   click "Exit" and check that the program ends
 // Environment: VESKARO_EXE (Windows path of veskaro.exe, Start only),
 // VESKARO_WINDIR (the sample's Windows folder, e.g. C:\W98) and VESKARO_LINKS (the
-// file the link handlers append each opened target to, About only).
+// file the link handlers append each opened target to, About only),
+// VESKARO_COPY_TO (an empty folder, Copy only) and VESKARO_FULL_DRIVE (a folder on
+// a drive too small for the gathered files; Copy leaves that part out without it).
 //
 // List and combo box text is read with the W messages: Wine hands list text across
 // processes as UTF-16 whatever the message asks for.
 #include <windows.h>
+// The shell header needs <windows.h> first.
+#include <shlobj.h>
 
 #include <gtest/gtest.h>
 
@@ -171,10 +179,40 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM context) {
   return TRUE;
 }
 
+/// The folder picker among the program's dialogs: the one with a tree view.
+bool IsPicker(HWND dialog) { return FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr) != nullptr; }
+
+/// Chooses `folder` in the open folder picker and presses OK. The path is written
+/// into the program's memory, where the picker reads its BFFM_SETSELECTION text.
+void PickFolder(HWND picker, const std::string& folder) {
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, ProcessOf(picker));
+  ASSERT_NE(process, nullptr);
+  void* remote = VirtualAllocEx(process, nullptr, folder.size() + 1, MEM_COMMIT | MEM_RESERVE,
+                                PAGE_READWRITE);
+  ASSERT_NE(remote, nullptr);
+  EXPECT_TRUE(WriteProcessMemory(process, remote, folder.c_str(), folder.size() + 1, nullptr));
+  SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
+  PostMessageW(picker, WM_COMMAND, IDOK, 0);
+  // The program has read the selection once the picker is gone.
+  for (int i = 0; i < 500 && IsWindow(picker); ++i) Sleep(20);
+  VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  CloseHandle(process);
+}
+
+/// What the folder picker is given while a command runs: a folder to choose, or
+/// nothing to cancel it.
+struct PickerAnswer {
+  std::string folder;
+};
+
 /// Runs `action` (messages sent to the program, returning once the program has
 /// handled them) on a second thread, and meanwhile answers every message box the
-/// program shows with OK. Returns the boxes in the order they came.
-std::vector<Box> AnsweringBoxes(HWND main, const std::function<void()>& action) {
+/// program shows: OK, or for a Yes/No question the next of `yes_no` (No once they
+/// are used up). A folder picker is answered with `picker`, and counts as a box
+/// titled "(picker)". Returns the boxes in the order they came.
+std::vector<Box> AnsweringBoxes(HWND main, const std::function<void()>& action,
+                                std::vector<int> yes_no = {},
+                                const PickerAnswer* picker = nullptr) {
   const DWORD pid = ProcessOf(main);
   std::atomic<bool> done{false};
   std::thread worker([&] {
@@ -196,12 +234,30 @@ std::vector<Box> AnsweringBoxes(HWND main, const std::function<void()>& action) 
       continue;
     }
     Box box;
-    char title[256] = {};
-    GetWindowTextA(search.found, title, sizeof title);
-    box.title = title;
-    EnumChildWindows(search.found, CollectStatic, reinterpret_cast<LPARAM>(&box.text));
-    boxes.push_back(box);
-    PostMessageW(search.found, WM_COMMAND, IDOK, 0);
+    if (IsPicker(search.found)) {
+      box.title = "(picker)";
+      boxes.push_back(box);
+      if (picker == nullptr) {
+        ADD_FAILURE() << "a folder picker nobody expected";
+        PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+      } else if (picker->folder.empty()) {
+        PostMessageW(search.found, WM_COMMAND, IDCANCEL, 0);
+      } else {
+        PickFolder(search.found, picker->folder);
+      }
+    } else {
+      char title[256] = {};
+      GetWindowTextA(search.found, title, sizeof title);
+      box.title = title;
+      EnumChildWindows(search.found, CollectStatic, reinterpret_cast<LPARAM>(&box.text));
+      boxes.push_back(box);
+      int answer = IDOK;
+      if (GetDlgItem(search.found, IDYES) != nullptr) {
+        answer = yes_no.empty() ? IDNO : yes_no.front();
+        if (!yes_no.empty()) yes_no.erase(yes_no.begin());
+      }
+      PostMessageW(search.found, WM_COMMAND, answer, 0);
+    }
     for (int i = 0; i < 250 && IsWindow(search.found); ++i) Sleep(20);
   }
   worker.join();
@@ -574,6 +630,97 @@ TEST_F(Veskaro, Batch) {
   EXPECT_TRUE(IsWindowEnabled(main));
   EXPECT_TRUE(IsWindowEnabled(Main("Command1")));
   ReportRect("main", main);
+}
+
+/// Whether `path` (a Windows path) names an existing file.
+bool FileExists(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+/// The entries of folder `path` other than "." and "..".
+Rows FolderEntries(const std::string& path) {
+  Rows entries;
+  WIN32_FIND_DATAA found{};
+  const std::string pattern = path + (path.back() == '\\' ? "*" : "\\*");
+  HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return entries;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") entries.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return entries;
+}
+
+HWND FindPicker(DWORD pid) {
+  BoxSearch search{pid};
+  EnumWindows(ConsiderBox, reinterpret_cast<LPARAM>(&search));
+  return search.found != nullptr && IsPicker(search.found) ? search.found : nullptr;
+}
+
+TEST_F(Veskaro, Picker) {
+  HWND main = FindMain();
+  ASSERT_NE(main, nullptr);
+  // "Copy" opens the folder picker, which stays open for the screenshot; the next
+  // phase answers it.
+  PostMessageW(Main("CopyTo"), BM_CLICK, 0, 0);
+  HWND picker = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (picker = FindPicker(ProcessOf(main))) != nullptr; }, 10000))
+      << "no folder picker";
+  EXPECT_FALSE(IsWindowEnabled(main));
+  ReportRect("picker", picker);
+}
+
+TEST_F(Veskaro, Copy) {
+  HWND main = FindMain();
+  ASSERT_NE(main, nullptr);
+  const std::string target = Env("VESKARO_COPY_TO");
+  ASSERT_FALSE(target.empty());
+
+  // Cancelled, the picker leaves the program as it was and nothing is copied.
+  HWND picker = FindPicker(ProcessOf(main));
+  ASSERT_NE(picker, nullptr) << "the folder picker of the last phase is gone";
+  PostMessageW(picker, WM_COMMAND, IDCANCEL, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(picker) && IsWindowEnabled(main); }, 10000));
+  EXPECT_TRUE(AnsweringBoxes(main, [&] { SendMessageW(main, WM_NULL, 0, 0); }).empty());
+  EXPECT_TRUE(FolderEntries(target).empty());
+
+  // A folder chosen: every gathered file in its driver's folder there.
+  const PickerAnswer choose{target};
+  std::vector<Box> boxes =
+      AnsweringBoxes(main, [&] { SendMessageW(Main("CopyTo"), BM_CLICK, 0, 0); }, {}, &choose);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].title, "(picker)");
+  EXPECT_EQ(boxes[1].title, "Copying Files");
+  EXPECT_EQ(boxes[1].text, "Files Copied Successfully");
+  Rows folders = FolderEntries(target);
+  std::sort(folders.begin(), folders.end());
+  EXPECT_EQ(folders, (Rows{"Brisa FastLink PCI Ethernet Adapter", "Garrow 56K Voice Modem",
+                           "Halvorsen SoundStage 64 Wavetable", "Lumora ScanMate 600",
+                           "Pellucid ProView 2000", "Tandem-Ray UltraIDE Controller",
+                           "Zentara Audio 16_32"}));
+  EXPECT_TRUE(FileExists(target + "\\Zentara Audio 16_32\\zenaud.sys"));
+  EXPECT_TRUE(FileExists(target + "\\Halvorsen SoundStage 64 Wavetable\\hvsnd.inf"));
+
+  // A folder on a full drive: the question whether to go on, answered Yes and
+  // then No.
+  const std::string full = Env("VESKARO_FULL_DRIVE");
+  if (full.empty()) {
+    std::printf("Copy: no full drive to copy to (making one needs root); that part is left out\n");
+    return;
+  }
+  const PickerAnswer choose_full{full};
+  boxes = AnsweringBoxes(
+      main, [&] { SendMessageW(Main("CopyTo"), BM_CLICK, 0, 0); }, {IDYES, IDNO}, &choose_full);
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].title, "(picker)");
+  for (std::size_t i = 1; i < boxes.size(); ++i) {
+    EXPECT_EQ(boxes[i].title, "Veskaro");
+    EXPECT_EQ(boxes[i].text,
+              "The destination drive is full.\r\nDo you wish to continue copying the files?");
+  }
+  EXPECT_TRUE(IsWindowEnabled(main));
 }
 
 TEST_F(Veskaro, Exit) {
