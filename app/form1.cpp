@@ -123,6 +123,7 @@ void Form1::AboutClick() {
 }
 
 void Form1::Combo1Click() {
+  last_analysis_.reset();
   List1.Clear();
   List2.Clear();
   List5.set_visible(false);
@@ -138,19 +139,23 @@ void Form1::Combo1Click() {
 }
 
 void Form1::Combo2Click() {
+  last_analysis_.reset();
   List1.Clear();
   List2.Clear();
   Text1.set_text("");
   if (Combo2.text().empty()) return;
   const std::string entry_key = drivers::KeyPart(Combo4.row(Combo2.list_index()));
-  const drivers::InfLocation location =
-      drivers::LocateInf(services_.registry, services_.files, services_.environment,
-                         services_.boxes, ClassRoot, entry_key);
+  EntryAnalysis& analysis = last_analysis_.emplace();
+  analysis.location = drivers::LocateInf(services_.registry, services_.files, services_.environment,
+                                         ClassRoot, entry_key);
+  const drivers::InfLocation& location = analysis.location;
+  if (!location.located) {
+    services_.boxes.Show("Couldnt Locate INF File", kAppTitle, MsgIcon::kNone, MsgButtons::kOk);
+  }
   EntryKey = location.entry_key;
   InfFileName = location.inf_file_name;
   InfFolder = location.inf_folder;
   InstallSection = location.install_section;
-  if (!location.located) return;
   ListSink sink(*this);
   drivers::AnalysisInput input;
   input.location = &location;
@@ -158,10 +163,21 @@ void Form1::Combo2Click() {
   input.entry_text = entry_text;
   input.windows_inf_index = WindowsInfIndex;
   input.copy_files_search_enabled = CopyFilesSearchEnabled == 1;
-  try {
-    drivers::AnalyseLocatedEntry(services_.files, services_.boxes, input, sink);
-  } catch (const inf::FileReadError& e) {
-    ReportReadError(e.path(), e.reason());
+  analysis.outcome = drivers::AnalyseLocatedEntry(services_.files, input, sink);
+  ReportAnalysisEnd(analysis.outcome);
+}
+
+void Form1::ReportAnalysisEnd(const drivers::AnalysisOutcome& outcome) {
+  switch (outcome.end) {
+    case drivers::AnalysisEnd::kUnrecognisedDestination:
+      services_.boxes.Show("Unrecognized File Destination Number " + outcome.destination_number,
+                           kAppTitle, MsgIcon::kNone, MsgButtons::kOk);
+      break;
+    case drivers::AnalysisEnd::kUnreadableFile:
+      ReportReadError(outcome.unreadable_path, outcome.unreadable_reason);
+      break;
+    default:  // the INF's absence was told when it was looked for; the rest end silently
+      break;
   }
 }
 

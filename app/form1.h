@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/controls.h"
 #include "app/services.h"
+#include "drivers/analysis_outcome.h"
+#include "drivers/inf_location.h"
 
 namespace veskaro::app {
 
@@ -75,6 +78,16 @@ class Form1 {
   void List1KeyPress(int key_ascii);
   void Timer1Timer();
 
+  /// What the entry analysis behind the file list found: where the INF is and why
+  /// the analysis ended.
+  struct EntryAnalysis {
+    drivers::InfLocation location;
+    drivers::AnalysisOutcome outcome;
+  };
+  /// The analysis of the entry chosen in Combo2 while its rows are shown; null when
+  /// no entry analysis is shown (no entry chosen, a class chosen, after the batch).
+  const EntryAnalysis* last_analysis() const { return last_analysis_ ? &*last_analysis_ : nullptr; }
+
   /// Whether the window has been unloaded (the program ends).
   bool unloaded() const { return unloaded_; }
   /// The About window while it is loaded, else null.
@@ -98,12 +111,14 @@ class Form1 {
   class ListSink;
 
   void ReportReadError(const std::string& path, const std::string& reason);
+  void ReportAnalysisEnd(const drivers::AnalysisOutcome& outcome);
   bool CopyRows();
 
   Services services_;
   ProgramState& program_;
   std::unique_ptr<Form2> about_;
   bool unloaded_ = false;
+  std::optional<EntryAnalysis> last_analysis_;
 };
 
 }  // namespace veskaro::app

@@ -113,6 +113,58 @@ TEST_F(Form1Test, UnreadableInfEndsAnalysisWithOneMessageNamingIt) {
   EXPECT_EQ(form.List1.count(), form.List2.count());
 }
 
+// The messages of an analysis's end, shown when the analysis has written what it
+// writes: what the rows and the comments hold at that moment is recorded.
+class AnalysisMessagesTest : public Form1Test {
+ protected:
+  void SetUp() override {
+    Form1Test::SetUp();
+    form.List1.Observe([this](const Control&, Change) { ++row_changes; });
+    boxes.on_show = [this](const testing::RecordingMessageBoxes::Box&) {
+      seen.push_back(std::to_string(form.List1.count()) + "|" + form.Text1.text() + "|" +
+                     std::to_string(row_changes));
+    };
+  }
+  int row_changes = 0;
+  std::vector<std::string> seen;
+};
+
+TEST_F(AnalysisMessagesTest, InfNotLocatedShowsOneBoxBeforeAnyRow) {
+  Loaded();
+  form.Combo1.set_list_index(ClassRow("Sound"));
+  const int changes = row_changes;
+  form.Combo2.set_list_index(0);  // "Lost Card"
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Couldnt Locate INF File");
+  EXPECT_EQ(boxes.boxes[0].title, "Veskaro");
+  EXPECT_EQ(boxes.boxes[0].icon, platform::MsgIcon::kNone);
+  EXPECT_EQ(boxes.boxes[0].buttons, MsgButtons::kOk);
+  EXPECT_EQ(seen, (std::vector<std::string>{"0||" + std::to_string(changes + 1)}));
+  EXPECT_EQ(form.InfFileName, "lost.inf");
+  ASSERT_NE(form.last_analysis(), nullptr);
+  EXPECT_EQ(form.last_analysis()->outcome.end, drivers::AnalysisEnd::kInfNotLocated);
+  form.Combo1.set_list_index(ClassRow("Default"));
+  EXPECT_EQ(form.last_analysis(), nullptr);
+}
+
+TEST_F(AnalysisMessagesTest, UnrecognisedDestinationShowsItsNumberAfterTheFirstVerdict) {
+  files.AddFile("C:\\WINDOWS\\INF\\OTHER\\ZEN.INF",
+                "[Zen.Install]\r\nCopyFiles=Zen.Copy\r\n[Zen.Copy]\r\nZEN.SYS\r\n"
+                "[DestinationDirs]\r\nDefaultDestDir=11\r\nOdd=-14.5\r\n");
+  Loaded();
+  form.Combo1.set_list_index(ClassRow("Sound"));
+  form.Combo2.set_list_index(1);
+  ASSERT_EQ(boxes.boxes.size(), 1u);
+  EXPECT_EQ(boxes.boxes[0].text, "Unrecognized File Destination Number -14.5");
+  EXPECT_EQ(boxes.boxes[0].title, "Veskaro");
+  EXPECT_EQ(boxes.boxes[0].icon, platform::MsgIcon::kNone);
+  EXPECT_EQ(boxes.boxes[0].buttons, MsgButtons::kOk);
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].substr(0, seen[0].find('|')), "1");
+  EXPECT_NE(seen[0].find("Total Files - 1|"), std::string::npos);
+  EXPECT_EQ(form.last_analysis()->outcome.destination_number, "-14.5");
+}
+
 TEST_F(Form1Test, BatchGathersNonWindowsEntriesAndRestoresControlsInOrder) {
   Loaded();
   std::vector<std::string> enabling;

@@ -177,12 +177,12 @@ std::string Destinations::Lookup(std::string_view name) const {
   return {};
 }
 
-std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs, std::string_view inf_path,
-                                                std::string_view windows_folder,
-                                                platform::MessageBoxes& boxes) {
-  Destinations result;
+ResolvedDestinations ResolveDestinations(platform::FileSystem& fs, std::string_view inf_path,
+                                         std::string_view windows_folder) {
+  ResolvedDestinations resolved;
+  Destinations& result = resolved.destinations;
   const inf::IniList lines = inf::GetIniSection(fs, inf_path, "DestinationDirs");
-  if (!lines) return result;
+  if (!lines) return resolved;
   for (const std::string& line : *lines) {
     const std::size_t eq = line.find('=');
     if (eq == std::string::npos) continue;  // no key and no number to resolve
@@ -192,9 +192,8 @@ std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs, std::s
     const double n = BasicVal(value);
     std::optional<std::string> folder = FolderForNumber(n, windows_folder);
     if (!folder) {
-      boxes.Show("Unrecognized File Destination Number " + BasicNumberText(n), "Veskaro",
-                 platform::MsgIcon::kNone, platform::MsgButtons::kOk);
-      return std::nullopt;
+      resolved.unrecognised_number = BasicNumberText(n);
+      return resolved;
     }
     const std::size_t comma = value.find(',');
     if (comma != std::string_view::npos) {
@@ -206,7 +205,7 @@ std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs, std::s
     if (inf::LowerCase(key) == "defaultdestdir") result.default_destination = *folder;
     result.table.emplace_back(std::move(key), std::move(*folder));
   }
-  return result;
+  return resolved;
 }
 
 }  // namespace veskaro::drivers

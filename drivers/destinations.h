@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/file_system.h"
-#include "platform/message_boxes.h"
 
 namespace veskaro::drivers {
 
@@ -23,14 +22,21 @@ struct Destinations {
   std::string Lookup(std::string_view name) const;
 };
 
+/// What resolving [DestinationDirs] gave: every folder, or the number that stopped it.
+struct ResolvedDestinations {
+  Destinations destinations;  ///< whole only when `unrecognised_number` is empty
+  /// The first directory number no folder belongs to, written as BASIC writes it
+  /// ("99", "-14.5", "0" for text that is no number); empty when every number is known.
+  std::string unrecognised_number;
+  bool ok() const { return unrecognised_number.empty(); }
+};
+
 /// Resolves every line of the INF's [DestinationDirs] section against the Windows
-/// folder `windows_folder` (ending in "\"). On an unrecognised directory number shows
-/// "Unrecognized File Destination Number <n>" and returns nullopt. Lines without "="
-/// are skipped.
+/// folder `windows_folder` (ending in "\"), up to the first unrecognised directory
+/// number. Lines without "=" are skipped.
 /// @throws inf::FileReadError when the INF exists but cannot be read.
-std::optional<Destinations> ResolveDestinations(platform::FileSystem& fs, std::string_view inf_path,
-                                                std::string_view windows_folder,
-                                                platform::MessageBoxes& boxes);
+ResolvedDestinations ResolveDestinations(platform::FileSystem& fs, std::string_view inf_path,
+                                         std::string_view windows_folder);
 
 /// The folder of directory number `n`, or nullopt when the number is not known.
 std::optional<std::string> FolderForNumber(double n, std::string_view windows_folder);

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/memory_file_system.h"
-#include "testing/fakes.h"
 
 namespace veskaro::drivers {
 namespace {
@@ -44,22 +43,21 @@ TEST(FolderForNumberTest, KnownNumbersOnly) {
 
 class ResolveTest : public ::testing::Test {
  protected:
-  std::optional<Destinations> Resolve(std::string_view dirs) {
+  ResolvedDestinations Resolve(std::string_view dirs) {
     fs.AddFile("C:\\WINDOWS\\INF\\DRV.INF", "[DestinationDirs]\r\n" + std::string(dirs));
-    return ResolveDestinations(fs, "C:\\WINDOWS\\INF\\DRV.INF", "C:\\WINDOWS\\", boxes);
+    return ResolveDestinations(fs, "C:\\WINDOWS\\INF\\DRV.INF", "C:\\WINDOWS\\");
   }
   platform::MemoryFileSystem fs;
-  testing::RecordingMessageBoxes boxes;
 };
 
 TEST_F(ResolveTest, ResolvesEveryLine) {
-  EXPECT_TRUE(Resolve("")->table.empty());
-  const auto d = Resolve(
+  EXPECT_TRUE(Resolve("").destinations.table.empty());
+  const ResolvedDestinations resolved = Resolve(
       "DefaultDestDir=11\r Drv.Files = 12\rSub.Files=11,Sub\\Dir,x\rSub2.Files=10,Sub\\\r"
       "Comma.Files=10,\rRoot.Files=30\rRoot2.Files=24\rFloat.Files=11.0\rNoEquals\r"
       "defaultdestdir=10\r[Other]\rX=99\r");
-  ASSERT_TRUE(d.has_value());
-  EXPECT_TRUE(boxes.boxes.empty());
+  ASSERT_TRUE(resolved.ok());
+  const Destinations* d = &resolved.destinations;
   EXPECT_EQ(d->table.size(), 9u);  // the line without "=" is skipped
   EXPECT_EQ(d->table[1].first + "=" + d->table[1].second,
             "Drv.Files=C:\\WINDOWS\\SYSTEM\\IOSUBSYS\\");
@@ -74,16 +72,14 @@ TEST_F(ResolveTest, ResolvesEveryLine) {
   EXPECT_EQ(d->default_destination, "C:\\WINDOWS\\");
 }
 
-TEST_F(ResolveTest, UnrecognisedNumberEndsWithMessage) {
+// The message it means is the window model's (Form1Test.UnrecognisedDestinationShowsItsNumber).
+TEST_F(ResolveTest, UnrecognisedNumberEndsWithIt) {
   for (const auto& [value, shown] : std::vector<std::pair<std::string, std::string>>{
            {"99", "99"}, {"abc", "0"}, {"-14.5", "-14.5"}, {"&H1F", "31"}}) {
-    boxes.boxes.clear();
-    EXPECT_FALSE(Resolve("A=11\rB=" + value + "\rC=11\r").has_value()) << value;
-    ASSERT_EQ(boxes.boxes.size(), 1u);
-    EXPECT_EQ(boxes.boxes[0].text, "Unrecognized File Destination Number " + shown);
-    EXPECT_EQ(boxes.boxes[0].title, "Veskaro");
-    EXPECT_EQ(boxes.boxes[0].icon, platform::MsgIcon::kNone);
-    EXPECT_EQ(boxes.boxes[0].buttons, platform::MsgButtons::kOk);
+    const ResolvedDestinations resolved = Resolve("A=11\rB=" + value + "\rC=11\r");
+    EXPECT_FALSE(resolved.ok()) << value;
+    EXPECT_EQ(resolved.unrecognised_number, shown);
+    EXPECT_EQ(resolved.destinations.table.size(), 1u);  // C is never reached
   }
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "drivers/destinations.h"
@@ -89,9 +90,10 @@ class Analysis {
     }
   }
 
-  // Lists the existing files of one work item. Returns false when the analysis must
+  // Lists the existing files of one work item; with `report_missing`, its lines whose
+  // file is not on disk go into the outcome. Returns false when the analysis must
   // end (pass 1, a list without any destination).
-  bool Walk(std::string_view item, Pass pass) {
+  bool Walk(std::string_view item, Pass pass, bool report_missing) {
     // The name ends at the first "=", the body at the second: a section line that
     // holds "=" cuts the body there.
     const std::size_t eq = item.find('=');
@@ -106,7 +108,11 @@ class Analysis {
         // Pass 1 ends the analysis. Pass 2 skips the list: its bare file names would
         // be looked up in the program's current folder and could list files that do
         // not belong to the driver.
-        return pass == Pass::kSecond;
+        if (pass == Pass::kSecond) return true;
+        outcome_.end = AnalysisEnd::kListWithoutDestination;
+        outcome_.list_name = std::string(name);
+        if (report_missing) ReportUnplacedLines(body);
+        return false;
       }
     }
 
@@ -135,6 +141,8 @@ class Analysis {
             std::string companion = path + "||" + std::string(input_.entry_text);
             if (has_source) companion += "||" + std::string(source);
             AddRow(std::move(path), std::move(companion));
+          } else if (report_missing) {
+            NotFound(file, std::move(path));
           }
         }
       }
@@ -157,13 +165,38 @@ class Analysis {
   bool missing_empty() const { return missing_.empty(); }
 
   // Resolves the INF's destination folders; false when an unrecognised directory
-  // number ended the analysis (after its message).
-  bool ResolveFolders(platform::MessageBoxes& boxes) {
-    destinations_ = ResolveDestinations(fs_, inf_path_, input_.location->windows_folder, boxes);
-    return destinations_.has_value();
+  // number ends the analysis.
+  bool ResolveFolders() {
+    ResolvedDestinations resolved =
+        ResolveDestinations(fs_, inf_path_, input_.location->windows_folder);
+    if (!resolved.ok()) {
+      outcome_.end = AnalysisEnd::kUnrecognisedDestination;
+      outcome_.destination_number = std::move(resolved.unrecognised_number);
+      return false;
+    }
+    destinations_ = std::move(resolved.destinations);
+    return true;
   }
 
+  AnalysisOutcome& outcome() { return outcome_; }
+  FileListSink& sink() { return sink_; }
+
  private:
+  // A file line whose file is not on disk (`path` empty: no destination), once.
+  void NotFound(std::string_view file, std::string path) {
+    if (!not_found_seen_.insert(inf::LowerCase(path.empty() ? file : path)).second) return;
+    outcome_.not_found.push_back(FileNotFound{std::string(file), std::move(path)});
+  }
+
+  // The lines of a list the analysis ends at for want of a destination: their files
+  // were never looked for.
+  void ReportUnplacedLines(std::string_view body) {
+    for (const std::string& line : inf::Split(body, ";")) {
+      const std::string_view file = std::string_view(line).substr(0, line.find(','));
+      if (!Listed(inf::LowerCase(file))) NotFound(file, {});
+    }
+  }
+
   platform::FileSystem& fs_;
   const AnalysisInput& input_;
   FileListSink& sink_;
@@ -171,6 +204,8 @@ class Analysis {
   JoinedTexts lower_rows_;
   JoinedTexts missing_;
   std::optional<Destinations> destinations_;
+  AnalysisOutcome outcome_;
+  std::unordered_set<std::string> not_found_seen_;  // lower-case paths (names when unplaced)
 };
 
 }  // namespace
@@ -183,11 +218,14 @@ void WriteVerdict(std::string_view windows_inf_index, std::string_view inf_file_
   sink.SetComments(sink.Comments() + "Total Files - " + std::to_string(sink.RowCount()));
 }
 
-void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes,
-                         const AnalysisInput& input, FileListSink& sink) {
+namespace {
+
+// The walk of a located entry; its end is recorded in the analysis's outcome.
+// @throws inf::FileReadError when a file exists but cannot be read.
+void Walk(platform::FileSystem& fs, const AnalysisInput& input, Analysis& analysis) {
   const InfLocation* loc = input.location;
-  if (loc == nullptr || !loc->located) return;
-  Analysis analysis(fs, input, sink);
+  FileListSink& sink = analysis.sink();
+  AnalysisOutcome& outcome = analysis.outcome();
   const std::string& inf_path = analysis.inf_path();
 
   // The INF itself is always the first row.
@@ -195,19 +233,25 @@ void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes
   if (!loc->source_name.empty()) companion += "||" + inf::LowerCase(loc->source_name);
   analysis.AddRow(inf_path, std::move(companion));
 
-  const std::string copy = inf::GetIniValue(fs, inf_path, loc->install_section, "CopyFiles");
+  bool section_found = false;
+  const std::string copy =
+      inf::GetIniValue(fs, inf_path, loc->install_section, "CopyFiles", &section_found);
   WriteVerdict(input.windows_inf_index, loc->inf_file_name, sink);
-  if (copy.empty()) return;
+  if (copy.empty()) {
+    outcome.end = section_found ? AnalysisEnd::kNoCopyFiles : AnalysisEnd::kInstallSectionMissing;
+    return;
+  }
 
-  if (!analysis.ResolveFolders(boxes)) return;
+  if (!analysis.ResolveFolders()) return;
 
   // Pass 1: the install section's own CopyFiles lists, then its DelFiles lists.
   std::vector<std::string> items;
   analysis.AddWorkItems(copy, &items);
+  const std::size_t copy_items = items.size();
   const std::string del = inf::GetIniValue(fs, inf_path, loc->install_section, "DelFiles");
   if (!del.empty()) analysis.AddWorkItems(del, &items);
-  for (const std::string& item : items) {
-    if (!analysis.Walk(item, Pass::kFirst)) return;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!analysis.Walk(items[i], Pass::kFirst, i < copy_items)) return;
   }
 
   // Pass 2: files of [SourceDisksFiles] still missing are looked for in every other
@@ -219,11 +263,33 @@ void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes
       if (value == copy) continue;
       items.clear();
       analysis.AddWorkItems(value, &items);
-      for (const std::string& item : items) analysis.Walk(item, Pass::kSecond);
+      for (const std::string& item : items) analysis.Walk(item, Pass::kSecond, false);
     }
   }
 
   WriteVerdict(input.windows_inf_index, loc->inf_file_name, sink);
+}
+
+}  // namespace
+
+AnalysisOutcome AnalyseLocatedEntry(platform::FileSystem& fs, const AnalysisInput& input,
+                                    FileListSink& sink) {
+  const InfLocation* loc = input.location;
+  if (loc == nullptr || !loc->located) {
+    AnalysisOutcome not_located;
+    not_located.end = AnalysisEnd::kInfNotLocated;
+    return not_located;
+  }
+  Analysis analysis(fs, input, sink);
+  AnalysisOutcome& outcome = analysis.outcome();
+  try {
+    Walk(fs, input, analysis);
+  } catch (const inf::FileReadError& e) {
+    outcome.end = AnalysisEnd::kUnreadableFile;
+    outcome.unreadable_path = e.path();
+    outcome.unreadable_reason = e.reason();
+  }
+  return std::move(outcome);
 }
 
 }  // namespace veskaro::drivers

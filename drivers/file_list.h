@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "drivers/analysis_outcome.h"
 #include "drivers/inf_location.h"
 #include "platform/file_system.h"
-#include "platform/message_boxes.h"
 
 namespace veskaro::drivers {
 
@@ -39,13 +39,13 @@ struct AnalysisInput {
 /// Lists the INF, writes a first verdict, resolves the destinations, walks the file
 /// lists of the install section's "CopyFiles" and "DelFiles" (pass 1) and, for files
 /// of [SourceDisksFiles] still missing, every other "CopyFiles" of the INF (pass 2),
-/// and writes the final verdict with the file count. Ends early, as the rows say, at
-/// an empty "CopyFiles", an unrecognised destination number (after its message) or a
-/// pass-1 list without a destination.
-/// @throws inf::FileReadError when the INF exists but cannot be read; the rows added
-///         so far stay.
-void AnalyseLocatedEntry(platform::FileSystem& fs, platform::MessageBoxes& boxes,
-                         const AnalysisInput& input, FileListSink& sink);
+/// and writes the final verdict with the file count. Ends early, as the rows say and
+/// the outcome tells, at a missing install section or an empty "CopyFiles", an
+/// unrecognised destination number, a pass-1 list without a destination, or a file
+/// that exists but cannot be read (the rows added so far stay). An INF that is not
+/// located ends it before anything is written.
+AnalysisOutcome AnalyseLocatedEntry(platform::FileSystem& fs, const AnalysisInput& input,
+                                    FileListSink& sink);
 
 /// Writes the verdict for `inf_file_name` with the current row count into the sink.
 void WriteVerdict(std::string_view windows_inf_index, std::string_view inf_file_name,

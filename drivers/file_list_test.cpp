@@ -6,7 +6,6 @@
 
 #include "inf/ini.h"
 #include "platform/memory_file_system.h"
-#include "testing/fakes.h"
 
 namespace veskaro::drivers {
 namespace {
@@ -60,9 +59,8 @@ class FileListTest : public ::testing::Test {
     input.entry_text = "My Device";
     input.windows_inf_index = index;
     sink = Sink();
-    boxes.boxes.clear();
     fs.AddFile(kInf, inf_text);
-    AnalyseLocatedEntry(fs, boxes, input, sink);
+    outcome = AnalyseLocatedEntry(fs, input, sink);
   }
   void Files(std::initializer_list<std::string> paths) {
     for (const auto& p : paths) fs.AddFile(kSys + p, "x");
@@ -71,8 +69,8 @@ class FileListTest : public ::testing::Test {
   InfLocation loc;
   AnalysisInput input;
   SearchLoggingFs fs;
-  testing::RecordingMessageBoxes boxes;
   Sink sink;
+  AnalysisOutcome outcome;
 };
 
 TEST_F(FileListTest, NoCopyFilesListsOnlyTheInf) {
@@ -82,12 +80,17 @@ TEST_F(FileListTest, NoCopyFilesListsOnlyTheInf) {
   EXPECT_EQ(sink.companions, Rows{kInf + kDev + "||snddrv.inf"});
   EXPECT_EQ(sink.writes,
             (Rows{std::string(kShouldBeBackedUp) + "\r\n\r\n", Verdict(kShouldBeBackedUp, 1)}));
-  EXPECT_TRUE(boxes.boxes.empty());
+  EXPECT_EQ(outcome.end, AnalysisEnd::kNoCopyFiles);
   // The verdict rests on the whole INF name between two "|".
   Run("[Install]\r", "|mydrv.inf|");
   EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 1));
   Run("[Install]\r", "|a.inf|drv.inf|");
   EXPECT_EQ(sink.Comments(), Verdict(kInstalledWithWindows, 1));
+  EXPECT_EQ(outcome.end, AnalysisEnd::kNoCopyFiles);
+  // No install section at all is told apart from a section without CopyFiles.
+  Run("[Other]\rCopyFiles=X\r[install ]\rCopyFiles=X\r");
+  EXPECT_EQ(outcome.end, AnalysisEnd::kInstallSectionMissing);
+  EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 1));
 }
 
 TEST_F(FileListTest, FirstPassListsExistingFilesOnce) {
@@ -103,14 +106,22 @@ TEST_F(FileListTest, FirstPassListsExistingFilesOnce) {
                                    kSys + "OLD.DLL" + kDev}));
   EXPECT_EQ(sink.writes.size(), 4u);  // each verdict is written in two steps
   EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 5));
+  EXPECT_EQ(outcome.end, AnalysisEnd::kComplete);
+  // Lines of CopyFiles lists whose file is not on disk (a hidden one included), each
+  // once; DelFiles lists and empty lists add none.
+  Rows missing;
+  for (const FileNotFound& f : outcome.not_found) missing.push_back(f.file + "=" + f.path);
+  EXPECT_EQ(missing,
+            (Rows{"ABSENT.SYS=" + kSys + "IOSUBSYS\\ABSENT.SYS",
+                  "HID.SYS=" + kSys + "IOSUBSYS\\HID.SYS", "ABSENT.VXD=" + kSys + "ABSENT.VXD"}));
 }
 
 TEST_F(FileListTest, EarlyEnds) {
   // An unrecognised destination number: its message, and the first verdict stays.
   Files({"A.SYS"});
   Run("[Install]\rCopyFiles=A.Files\r[DestinationDirs]\rA.Files=11\rB=14\r[A.Files]\rA.SYS\r");
-  ASSERT_EQ(boxes.boxes.size(), 1u);
-  EXPECT_EQ(boxes.boxes[0].text, "Unrecognized File Destination Number 14");
+  EXPECT_EQ(outcome.end, AnalysisEnd::kUnrecognisedDestination);
+  EXPECT_EQ(outcome.destination_number, "14");
   EXPECT_EQ(sink.companions, Rows{kInf + kDev});
   EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 1));
 
@@ -119,10 +130,16 @@ TEST_F(FileListTest, EarlyEnds) {
   for (const char* copy : {"A.Files,B.Files", "A.Files,"}) {
     Run(std::string("[Install]\rCopyFiles=") + copy +
         "\r[DestinationDirs]\rA.Files=11\r[A.Files]\rA.SYS\r[B.Files]\rA.SYS\r");
-    EXPECT_TRUE(boxes.boxes.empty());
+    EXPECT_EQ(outcome.end, AnalysisEnd::kListWithoutDestination);
+    EXPECT_EQ(outcome.list_name, std::string(copy).substr(8)) << copy;
     EXPECT_EQ(sink.companions, (Rows{kInf + kDev, kSys + "A.SYS" + kDev})) << copy;
     EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 1)) << copy;
   }
+  // The lines of the list it ends at were never looked for: named without a path.
+  Run("[Install]\rCopyFiles=A.Files,B.Files\r[DestinationDirs]\rA.Files=11\r[A.Files]\rA.SYS\r"
+      "[B.Files]\ra.sys\rB.SYS,SRC.SYS\r");
+  ASSERT_EQ(outcome.not_found.size(), 1u);
+  EXPECT_EQ(outcome.not_found[0].file + "|" + outcome.not_found[0].path, "B.SYS|");
 }
 
 TEST_F(FileListTest, SecondPassListsOnlyMissingSources) {
@@ -152,14 +169,21 @@ TEST_F(FileListTest, SecondPassListsOnlyMissingSources) {
   EXPECT_EQ(sink.paths, (Rows{kInf, kSys + "X.SYS"}));
 }
 
-TEST_F(FileListTest, UnreadableInfPropagates) {
+TEST_F(FileListTest, UnreadableOrUnlocatedInfEndsIt) {
   fs.AddFile(kInf, "");
   fs.FailOpen(kInf);
   input.location = &loc;
   loc.located = true;
   loc.inf_folder = "C:\\WINDOWS\\INF\\";
   loc.inf_file_name = "DRV.INF";
-  EXPECT_THROW(AnalyseLocatedEntry(fs, boxes, input, sink), inf::FileReadError);
+  outcome = AnalyseLocatedEntry(fs, input, sink);
+  EXPECT_EQ(outcome.end, AnalysisEnd::kUnreadableFile);
+  EXPECT_EQ(outcome.unreadable_path, kInf);
+  EXPECT_FALSE(outcome.unreadable_reason.empty());
+  EXPECT_EQ(sink.paths, Rows{kInf});
+  // An INF that was not located is not read at all.
+  loc.located = false;
+  EXPECT_EQ(AnalyseLocatedEntry(fs, input, sink).end, AnalysisEnd::kInfNotLocated);
   EXPECT_EQ(sink.paths, Rows{kInf});
 }
 

@@ -14,8 +14,8 @@ std::string Search(const platform::FileSystem& fs, const std::string& path) {
 }  // namespace
 
 InfLocation LocateInf(platform::Registry& reg, platform::FileSystem& fs,
-                      const platform::Environment& env, platform::MessageBoxes& boxes,
-                      std::string_view class_root, std::string_view entry_key) {
+                      const platform::Environment& env, std::string_view class_root,
+                      std::string_view entry_key) {
   InfLocation loc;
   loc.entry_key = std::string(entry_key);
   const std::string key = std::string(class_root) + loc.entry_key;
@@ -32,11 +32,7 @@ InfLocation LocateInf(platform::Registry& reg, platform::FileSystem& fs,
   if (!found) {
     loc.inf_folder += "OTHER\\";
     found = !loc.inf_file_name.empty() && !Search(fs, loc.InfPath()).empty();
-    if (!found) {
-      boxes.Show("Couldnt Locate INF File", "Veskaro", platform::MsgIcon::kNone,
-                 platform::MsgButtons::kOk);
-      return loc;
-    }
+    if (!found) return loc;
   }
 
   if (loc.inf_file_name.find('~') != std::string::npos) {

@@ -6,7 +6,6 @@
 
 #include "platform/environment.h"
 #include "platform/file_system.h"
-#include "platform/message_boxes.h"
 #include "platform/registry.h"
 
 namespace veskaro::drivers {
@@ -26,12 +25,12 @@ struct InfLocation {
 
 /// Reads "InfPath" and "InfSection" of `entry_key` below `class_root`, finds the INF
 /// in "%windir%\INF\" or else "%windir%\INF\OTHER\", and resolves its stored name
-/// (and, for a short "~" name, the source name). When it is in neither folder, shows
-/// "Couldnt Locate INF File" and returns located == false with inf_file_name holding
-/// the registry text and inf_folder the OTHER folder.
+/// (and, for a short "~" name, the source name). When it is in neither folder,
+/// returns located == false with inf_file_name holding the registry text and
+/// inf_folder the OTHER folder.
 InfLocation LocateInf(platform::Registry& reg, platform::FileSystem& fs,
-                      const platform::Environment& env, platform::MessageBoxes& boxes,
-                      std::string_view class_root, std::string_view entry_key);
+                      const platform::Environment& env, std::string_view class_root,
+                      std::string_view entry_key);
 
 /// The name an INF had on the vendor's disk, derived from its stored long name: the
 /// last 12 characters, from just after the right-most of their first 8 characters

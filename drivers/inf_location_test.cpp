@@ -6,7 +6,6 @@
 #include "platform/memory_environment.h"
 #include "platform/memory_file_system.h"
 #include "platform/memory_registry.h"
-#include "testing/fakes.h"
 
 namespace veskaro::drivers {
 namespace {
@@ -38,12 +37,11 @@ class LocateInfTest : public ::testing::Test {
     const std::string key = std::string(kClassRoot) + "Net\\0000";
     reg.SetString(platform::kHKeyLocalMachine, key, "InfSection", "Install");
     reg.SetString(platform::kHKeyLocalMachine, key, "InfPath", inf_path);
-    return LocateInf(reg, fs, env, boxes, kClassRoot, "Net\\0000");
+    return LocateInf(reg, fs, env, kClassRoot, "Net\\0000");
   }
   platform::MemoryRegistry reg;
   BareFolderFs fs;
   platform::MapEnvironment env{{"windir", "C:\\WINDOWS"}};
-  testing::RecordingMessageBoxes boxes;
 };
 
 TEST_F(LocateInfTest, InfFolderThenOtherFolder) {
@@ -56,23 +54,17 @@ TEST_F(LocateInfTest, InfFolderThenOtherFolder) {
       "C:\\WINDOWS\\|Install|Net\\0000|");
   fs.AddFile("C:\\WINDOWS\\INF\\Vendor.inf", "");  // in both folders: INF\ wins
   EXPECT_EQ(Locate("vendor.inf").InfPath(), "C:\\WINDOWS\\INF\\Vendor.inf");
-  EXPECT_TRUE(boxes.boxes.empty());
   EXPECT_EQ(reg.open_handles(), 0);
 }
 
-TEST_F(LocateInfTest, NotFoundShowsOneBox) {
+// The message it means is the window model's (Form1Test.InfNotLocatedShowsOneBox).
+TEST_F(LocateInfTest, NotFoundIsReported) {
   fs.AddFile("C:\\WINDOWS\\INF\\HIDDEN.INF", "", platform::MemoryFileSystem::kHidden);
   for (const char* name : {"HIDDEN.INF", "absent.inf", ""}) {
-    boxes.boxes.clear();
     const InfLocation loc = Locate(name);
     EXPECT_FALSE(loc.located) << name;
     EXPECT_EQ(loc.inf_file_name, name);
     EXPECT_EQ(loc.inf_folder, "C:\\WINDOWS\\INF\\OTHER\\");
-    ASSERT_EQ(boxes.boxes.size(), 1u) << name;
-    EXPECT_EQ(boxes.boxes[0].text, "Couldnt Locate INF File");
-    EXPECT_EQ(boxes.boxes[0].title, "Veskaro");
-    EXPECT_EQ(boxes.boxes[0].icon, platform::MsgIcon::kNone);
-    EXPECT_EQ(boxes.boxes[0].buttons, platform::MsgButtons::kOk);
   }
 }
 

@@ -182,7 +182,8 @@ IniList GetIniSection(platform::FileSystem& fs, std::string_view path, std::stri
 }
 
 std::string GetIniValue(platform::FileSystem& fs, std::string_view path, std::string_view section,
-                        std::string_view key) {
+                        std::string_view key, bool* section_found) {
+  if (section_found != nullptr) *section_found = false;
   auto reader = OpenIfPresent(fs, path);
   if (reader == nullptr) return {};
   const std::string header = Header(section);
@@ -196,6 +197,7 @@ std::string GetIniValue(platform::FileSystem& fs, std::string_view path, std::st
     if (!inside) {
       CleanIniLineInto(raw, &line);
       inside = line == header;
+      if (inside && section_found != nullptr) *section_found = true;
     } else if (CleanFirst(raw) == '[') {
       // The section ended; this line is not itself taken as the wanted header.
       inside = false;

@@ -47,10 +47,11 @@ IniList GetIniSection(platform::FileSystem& fs, std::string_view path, std::stri
 /// The value of `key` (matched case-insensitively at the start of a line) in the
 /// section "[section]"; within one body the first key line wins, and a later
 /// occurrence of the section that holds the key replaces the result. Empty text when
-/// the file is absent, the section is missing or the key is not in it.
+/// the file is absent, the section is missing or the key is not in it. With
+/// `section_found`, also tells whether the file has the section at all.
 /// @throws FileReadError when the file exists but cannot be read.
 std::string GetIniValue(platform::FileSystem& fs, std::string_view path, std::string_view section,
-                        std::string_view key);
+                        std::string_view key, bool* section_found = nullptr);
 
 /// The values of every line for `key` in the whole file, sections ignored, in file
 /// order. nullopt when the file is absent or no line matches; an empty list when the

@@ -6,6 +6,7 @@ platform::MsgResult RecordingMessageBoxes::Show(std::string_view text, std::stri
                                                 platform::MsgIcon icon,
                                                 platform::MsgButtons buttons) {
   boxes.push_back(Box{std::string(text), std::string(title), icon, buttons});
+  if (on_show) on_show(boxes.back());
   if (buttons == platform::MsgButtons::kOk) return platform::MsgResult::kOk;
   if (answers.empty()) return platform::MsgResult::kNo;
   const platform::MsgResult answer = answers.front();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,8 @@ class RecordingMessageBoxes : public platform::MessageBoxes {
 
   std::vector<Box> boxes;
   std::deque<platform::MsgResult> answers;
+  /// Called with each box as it is shown, while the program waits for its answer.
+  std::function<void(const Box&)> on_show;
 };
 
 /// Answers the folder picker with `folder` (empty: cancelled) and records links.
