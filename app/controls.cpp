@@ -129,4 +129,42 @@ void Window::set_caption(std::string caption) {
   Notify(Change::kText);
 }
 
+std::unique_ptr<Control> MakeControl(const ControlDescription& d) {
+  std::string name(d.name);
+  std::unique_ptr<Control> control;
+  switch (d.kind) {
+    case ControlKind::kListBox:
+      control = std::make_unique<ListBox>(std::move(name), d.rect, d.tab_index);
+      break;
+    case ControlKind::kComboBox:
+      control = std::make_unique<ComboBox>(std::move(name), d.rect, d.tab_index, d.sorted);
+      break;
+    case ControlKind::kTextBox:
+      control = std::make_unique<TextBox>(std::move(name), d.rect, d.tab_index, d.multi_line);
+      break;
+    case ControlKind::kButton:
+      control = std::make_unique<Button>(std::move(name), d.rect, d.tab_index,
+                                         std::string(d.caption), std::string(d.tip));
+      break;
+    case ControlKind::kLabel:
+      control =
+          std::make_unique<Label>(std::move(name), d.rect, d.tab_index, std::string(d.caption));
+      break;
+    case ControlKind::kTimer:
+      control = std::make_unique<Timer>(std::move(name), d.interval_ms);
+      break;
+    case ControlKind::kWindow:
+      control = std::make_unique<Window>(std::move(name), std::string(d.caption), d.rect.width,
+                                         d.rect.height);
+      break;
+    case ControlKind::kPlain:
+      control = std::make_unique<Control>(std::move(name), d.rect, d.tab_index);
+      break;
+  }
+  // Nothing observes the control yet: setting its first state tells no one.
+  control->set_visible(d.visible);
+  control->set_enabled(d.enabled);
+  return control;
+}
+
 }  // namespace veskaro::app

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,33 @@ struct Twips {
   int top = 0;
   int width = 0;
   int height = 0;
+};
+
+/// The classes of control, so that code holding a Control can reach its own class.
+enum class ControlKind {
+  kPlain,  ///< a Control with no state of its own (a line, a picture)
+  kWindow,
+  kListBox,
+  kComboBox,
+  kTextBox,
+  kButton,
+  kLabel,
+  kTimer,
+};
+
+/// A control as the window's designer set it up.
+struct ControlDescription {
+  std::string_view name = {};
+  ControlKind kind = ControlKind::kPlain;
+  Twips rect = {};
+  int tab_index = -1;             ///< -1: outside the tab order
+  std::string_view caption = {};  ///< buttons and labels
+  std::string_view tip = {};      ///< buttons: the tool tip
+  bool visible = true;            ///< at the start
+  bool enabled = true;            ///< at the start
+  bool sorted = false;            ///< drop-down lists
+  bool multi_line = false;        ///< text boxes
+  int interval_ms = 0;            ///< timers
 };
 
 /// What changed on a control, for views that mirror it.
@@ -40,6 +68,7 @@ class Control {
   Control& operator=(const Control&) = delete;
 
   const std::string& name() const { return name_; }
+  virtual ControlKind kind() const { return ControlKind::kPlain; }
   const Twips& rect() const { return rect_; }
   void set_rect(const Twips& rect);
   int tab_index() const { return tab_index_; }
@@ -68,6 +97,8 @@ class Control {
 class ListBox : public Control {
  public:
   using Control::Control;
+  static constexpr ControlKind kKind = ControlKind::kListBox;
+  ControlKind kind() const override { return kKind; }
 
   int count() const { return static_cast<int>(rows_.size()); }
   const std::string& row(int index) const { return rows_.at(static_cast<std::size_t>(index)); }
@@ -96,6 +127,8 @@ class ListBox : public Control {
 class ComboBox : public Control {
  public:
   ComboBox(std::string name, Twips rect, int tab_index, bool sorted, bool visible = true);
+  static constexpr ControlKind kKind = ControlKind::kComboBox;
+  ControlKind kind() const override { return kKind; }
 
   bool sorted() const { return sorted_; }
   int count() const { return static_cast<int>(rows_.size()); }
@@ -126,6 +159,8 @@ class TextBox : public Control {
  public:
   TextBox(std::string name, Twips rect, int tab_index, bool multi_line, bool visible = true,
           bool enabled = true);
+  static constexpr ControlKind kKind = ControlKind::kTextBox;
+  ControlKind kind() const override { return kKind; }
   bool multi_line() const { return multi_line_; }
   const std::string& text() const { return text_; }
   void set_text(std::string text);
@@ -139,6 +174,8 @@ class TextBox : public Control {
 class Button : public Control {
  public:
   Button(std::string name, Twips rect, int tab_index, std::string caption, std::string tool_tip);
+  static constexpr ControlKind kKind = ControlKind::kButton;
+  ControlKind kind() const override { return kKind; }
   const std::string& caption() const { return caption_; }
   const std::string& tool_tip() const { return tool_tip_; }
   void Click() const {
@@ -163,6 +200,8 @@ class Label : public Control {
  public:
   Label(std::string name, Twips rect, int tab_index, std::string caption,
         LabelLook look = LabelLook::kStandard);
+  static constexpr ControlKind kKind = ControlKind::kLabel;
+  ControlKind kind() const override { return kKind; }
   const std::string& caption() const { return caption_; }
   void set_caption(std::string caption);
   LabelLook look() const { return look_; }
@@ -181,6 +220,8 @@ class Label : public Control {
 class Timer : public Control {
  public:
   Timer(std::string name, int interval_ms);
+  static constexpr ControlKind kKind = ControlKind::kTimer;
+  ControlKind kind() const override { return kKind; }
   int interval_ms() const { return interval_ms_; }
   void Tick() const {
     if (enabled() && on_tick) on_tick();
@@ -197,6 +238,8 @@ class Timer : public Control {
 class Window : public Control {
  public:
   Window(std::string name, std::string caption, int client_width, int client_height);
+  static constexpr ControlKind kKind = ControlKind::kWindow;
+  ControlKind kind() const override { return kKind; }
   const std::string& caption() const { return caption_; }
   void set_caption(std::string caption);
   int client_width() const { return client_width_; }
@@ -207,5 +250,33 @@ class Window : public Control {
   int client_width_;
   int client_height_;
 };
+
+/// A control made as `description` says.
+std::unique_ptr<Control> MakeControl(const ControlDescription& description);
+
+/// Calls `f` with `control` as its own class (ListBox&, ComboBox&, TextBox&, Button&,
+/// Label&, Timer&, Window&; Control& for a plain one) and returns what it returns.
+template <class F>
+decltype(auto) VisitControl(Control& control, F&& f) {
+  switch (control.kind()) {
+    case ControlKind::kWindow:
+      return f(static_cast<Window&>(control));
+    case ControlKind::kListBox:
+      return f(static_cast<ListBox&>(control));
+    case ControlKind::kComboBox:
+      return f(static_cast<ComboBox&>(control));
+    case ControlKind::kTextBox:
+      return f(static_cast<TextBox&>(control));
+    case ControlKind::kButton:
+      return f(static_cast<Button&>(control));
+    case ControlKind::kLabel:
+      return f(static_cast<Label&>(control));
+    case ControlKind::kTimer:
+      return f(static_cast<Timer&>(control));
+    case ControlKind::kPlain:
+      break;
+  }
+  return f(control);
+}
 
 }  // namespace veskaro::app

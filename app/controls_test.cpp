@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <type_traits>
+
 namespace veskaro::app {
 namespace {
 
@@ -57,6 +60,55 @@ TEST(ControlTest, ObserversSeeOnlyRealChanges) {
   EXPECT_EQ(changes, (std::vector<Change>{Change::kVisible, Change::kRows, Change::kSelection,
                                           Change::kRows}));
   EXPECT_EQ(list.text(), "");
+}
+
+// Every field of a description reaches the control made from it, and the control
+// is reached as its own class.
+TEST(MakeControlTest, DescriptionBecomesTheControl) {
+  const ControlDescription descriptions[] = {
+      {.name = "B",
+       .kind = ControlKind::kButton,
+       .rect = {1, 2, 3, 4},
+       .tab_index = 7,
+       .caption = "Go",
+       .tip = "Go on",
+       .visible = false},
+      {.name = "C",
+       .kind = ControlKind::kComboBox,
+       .tab_index = 1,
+       .enabled = false,
+       .sorted = true},
+      {.name = "T", .kind = ControlKind::kTextBox, .multi_line = true},
+      {.name = "L", .kind = ControlKind::kLabel, .caption = "Caption"},
+      {.name = "W",
+       .kind = ControlKind::kTimer,
+       .visible = false,
+       .enabled = true,
+       .interval_ms = 50},
+      {.name = "X", .kind = ControlKind::kListBox},
+  };
+  std::vector<std::string> seen;
+  for (const ControlDescription& d : descriptions) {
+    const std::unique_ptr<Control> control = MakeControl(d);
+    EXPECT_EQ(control->name(), d.name);
+    EXPECT_EQ(control->kind(), d.kind);
+    EXPECT_EQ(control->tab_index(), d.kind == ControlKind::kTimer ? -1 : d.tab_index);
+    EXPECT_EQ(control->rect().top + control->rect().height, d.rect.top + d.rect.height);
+    EXPECT_EQ(control->visible(), d.visible) << d.name;
+    EXPECT_EQ(control->enabled(), d.enabled) << d.name;
+    seen.push_back(VisitControl(*control, [](auto& c) -> std::string {
+      using Model = std::remove_cvref_t<decltype(c)>;
+      if constexpr (std::is_same_v<Model, Button>) return c.caption() + "/" + c.tool_tip();
+      if constexpr (std::is_same_v<Model, ComboBox>) return c.sorted() ? "sorted" : "unsorted";
+      if constexpr (std::is_same_v<Model, TextBox>) return c.multi_line() ? "multi" : "single";
+      if constexpr (std::is_same_v<Model, Label>) return c.caption();
+      if constexpr (std::is_same_v<Model, Timer>) return std::to_string(c.interval_ms());
+      if constexpr (std::is_same_v<Model, ListBox>) return "list";
+      return "plain";
+    }));
+  }
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"Go/Go on", "sorted", "multi", "Caption", "50", "list"}));
 }
 
 }  // namespace

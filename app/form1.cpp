@@ -29,28 +29,21 @@ class Form1::ListSink : public drivers::FileListSink {
   Form1& form_;
 };
 
+namespace {
+
+std::vector<std::unique_ptr<Control>> MakeForm1Controls() {
+  std::vector<std::unique_ptr<Control>> controls;
+  for (const ControlDescription& description : kForm1Controls) {
+    controls.push_back(MakeControl(description));
+  }
+  return controls;
+}
+
+}  // namespace
+
 Form1::Form1(Services services, ProgramState& program)
-    : window("Form1", "Veskaro 1.0", 5130, 4290),
-      List5("List5", {120, 960, 4935, 1620}, 17, false),
-      Text1("Text1", {120, 2880, 4935, 870}, 16, true, true, false),
-      List4("List4", {2400, 4440, 2175, 255}, 15, false),
-      List3("List3", {120, 4440, 2175, 255}, 14, false),
-      Command1("Command1", {120, 3840, 1575, 375}, 13, "Gather Necessity",
-               "Gather Drivers For Devices Not Installed With Windows"),
-      List1("List1", {120, 1560, 4935, 1035}, 9),
-      Timer1("Timer1", 200),
-      About("About", {2160, 3840, 855, 375}, 2, "About", "About Veskaro"),
-      CopyTo("CopyTo", {3120, 3840, 975, 375}, 3, "Copy", "Copy Driver Files To..."),
-      ExitButton("ExitButton", {4200, 3840, 855, 375}, 4, "Exit", "Exit The Software"),
-      Combo2("Combo2", {120, 960, 4935, 315}, 1, true),
-      Combo1("Combo1", {120, 360, 4935, 315}, 0, true),
-      Combo3("Combo3", {120, 360, 4455, 315}, 5, true, false),
-      Combo4("Combo4", {120, 960, 4455, 315}, 8, true, false),
-      List2("List2", {120, 1560, 4455, 1035}, 11, false),
-      Label4("Label4", {120, 2640, 855, 255}, 12, "Comments"),
-      Label3("Label3", {120, 1320, 855, 255}, 10, "Driver Files"),
-      Label2("Label2", {120, 720, 975, 255}, 7, "Driver Entries"),
-      Label1("Label1", {120, 120, 975, 255}, 6, "Driver Types"),
+    : made_(MakeForm1Controls()),
+      window("Form1", "Veskaro 1.0", 5130, 4290),
       services_(services),
       program_(program) {
   Combo1.on_click = [this] { Combo1Click(); };
@@ -66,10 +59,16 @@ Form1::Form1(Services services, ProgramState& program)
 
 Form1::~Form1() = default;
 
+std::vector<Control*> Form1::controls() {
+  std::vector<Control*> all;
+  for (const auto& control : made_) all.push_back(control.get());
+  return all;
+}
+
 std::vector<const Control*> Form1::controls() const {
-  return {&List5,      &Text1,  &List4,  &List3,  &Command1, &List1,  &Timer1,
-          &About,      &CopyTo, &ExitButton, &Combo2, &Combo1, &Combo3, &Combo4,
-          &List2,      &Label4, &Label3, &Label2, &Label1};
+  std::vector<const Control*> all;
+  for (const auto& control : made_) all.push_back(control.get());
+  return all;
 }
 
 Form2* Form1::about_window() const { return about_ && about_->loaded() ? about_.get() : nullptr; }

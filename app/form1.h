@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/controls.h"
+#include "app/form1_controls.h"
 #include "app/services.h"
 #include "drivers/analysis_outcome.h"
 #include "drivers/inf_location.h"
@@ -24,33 +25,44 @@ struct ProgramState {
 };
 
 class Form1 {
+  // The controls, made from kForm1Controls in its order before the names below
+  // are bound to them.
+  std::vector<std::unique_ptr<Control>> made_;
+
+  // Control `I` of kForm1Controls as its class `T`, which must be the described kind.
+  template <class T, std::size_t I>
+  T& Made() {
+    static_assert(kForm1Controls[I].kind == T::kKind, "a control's class is its described kind");
+    return static_cast<T&>(*made_[I]);
+  }
+
  public:
   Form1(Services services, ProgramState& program);
   ~Form1();
   Form1(const Form1&) = delete;
   Form1& operator=(const Form1&) = delete;
 
-  // The window and its controls, in the order of the window's control list.
   Window window;
-  ListBox List5;
-  TextBox Text1;
-  ListBox List4;
-  ListBox List3;
-  Button Command1;
-  ListBox List1;
-  Timer Timer1;
-  Button About;
-  Button CopyTo;
-  Button ExitButton;
-  ComboBox Combo2;
-  ComboBox Combo1;
-  ComboBox Combo3;
-  ComboBox Combo4;
-  ListBox List2;
-  Label Label4;
-  Label Label3;
-  Label Label2;
-  Label Label1;
+  // The controls by name; what each one is for is written in kForm1Controls.
+  ListBox& List5 = Made<ListBox, Form1ControlIndex("List5")>();
+  TextBox& Text1 = Made<TextBox, Form1ControlIndex("Text1")>();
+  ListBox& List4 = Made<ListBox, Form1ControlIndex("List4")>();
+  ListBox& List3 = Made<ListBox, Form1ControlIndex("List3")>();
+  Button& Command1 = Made<Button, Form1ControlIndex("Command1")>();
+  ListBox& List1 = Made<ListBox, Form1ControlIndex("List1")>();
+  Timer& Timer1 = Made<Timer, Form1ControlIndex("Timer1")>();
+  Button& About = Made<Button, Form1ControlIndex("About")>();
+  Button& CopyTo = Made<Button, Form1ControlIndex("CopyTo")>();
+  Button& ExitButton = Made<Button, Form1ControlIndex("ExitButton")>();
+  ComboBox& Combo2 = Made<ComboBox, Form1ControlIndex("Combo2")>();
+  ComboBox& Combo1 = Made<ComboBox, Form1ControlIndex("Combo1")>();
+  ComboBox& Combo3 = Made<ComboBox, Form1ControlIndex("Combo3")>();
+  ComboBox& Combo4 = Made<ComboBox, Form1ControlIndex("Combo4")>();
+  ListBox& List2 = Made<ListBox, Form1ControlIndex("List2")>();
+  Label& Label4 = Made<Label, Form1ControlIndex("Label4")>();
+  Label& Label3 = Made<Label, Form1ControlIndex("Label3")>();
+  Label& Label2 = Made<Label, Form1ControlIndex("Label2")>();
+  Label& Label1 = Made<Label, Form1ControlIndex("Label1")>();
 
   // State fields.
   std::string InfFileName;
@@ -62,7 +74,8 @@ class Form1 {
   std::string WindowsInfIndex;
   std::string ClassRoot;
 
-  /// Every control, in the order of the window's control list.
+  /// Every control, in the order of the window's control list (kForm1Controls).
+  std::vector<Control*> controls();
   std::vector<const Control*> controls() const;
 
   // Events.

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QEvent>
 #include <algorithm>
+#include <type_traits>
 
 #include "app/form2.h"
 #include "qt/control_views.h"
@@ -20,32 +21,22 @@ Form1View::Form1View(app::Form1& form, QWidget* parent) : QWidget(parent), form_
 
   // Children created later lie above earlier ones; the control list names the
   // topmost control first, so the widgets are made from its end.
-  const std::vector<const app::Control*> order = form.controls();
+  const std::vector<app::Control*> order = form.controls();
   std::vector<std::pair<int, QWidget*>> tab_order;
-  auto add = [&](app::Control& control, QWidget* widget) {
-    if (control.tab_index() >= 0) tab_order.emplace_back(control.tab_index(), widget);
-  };
   for (auto it = order.rbegin(); it != order.rend(); ++it) {
-    const app::Control* c = *it;
-    if (c == &form.List1) add(form.List1, new ListBoxView(form.List1, this));
-    if (c == &form.List2) add(form.List2, new ListBoxView(form.List2, this));
-    if (c == &form.List3) add(form.List3, new ListBoxView(form.List3, this));
-    if (c == &form.List4) add(form.List4, new ListBoxView(form.List4, this));
-    if (c == &form.List5) add(form.List5, new ListBoxView(form.List5, this));
-    if (c == &form.Text1) add(form.Text1, new TextBoxView(form.Text1, this));
-    if (c == &form.Command1) add(form.Command1, new ButtonView(form.Command1, this));
-    if (c == &form.About) add(form.About, new ButtonView(form.About, this));
-    if (c == &form.CopyTo) add(form.CopyTo, new ButtonView(form.CopyTo, this));
-    if (c == &form.ExitButton) add(form.ExitButton, new ButtonView(form.ExitButton, this));
-    if (c == &form.Combo1) add(form.Combo1, new ComboBoxView(form.Combo1, this));
-    if (c == &form.Combo2) add(form.Combo2, new ComboBoxView(form.Combo2, this));
-    if (c == &form.Combo3) add(form.Combo3, new ComboBoxView(form.Combo3, this));
-    if (c == &form.Combo4) add(form.Combo4, new ComboBoxView(form.Combo4, this));
-    if (c == &form.Label1) add(form.Label1, new LabelView(form.Label1, this));
-    if (c == &form.Label2) add(form.Label2, new LabelView(form.Label2, this));
-    if (c == &form.Label3) add(form.Label3, new LabelView(form.Label3, this));
-    if (c == &form.Label4) add(form.Label4, new LabelView(form.Label4, this));
-    if (c == &form.Timer1) new TimerDriver(form.Timer1, this);
+    QWidget* widget = app::VisitControl(**it, [this](auto& control) -> QWidget* {
+      using Model = std::remove_cvref_t<decltype(control)>;
+      if constexpr (std::is_same_v<Model, app::ListBox>) return new ListBoxView(control, this);
+      if constexpr (std::is_same_v<Model, app::ComboBox>) return new ComboBoxView(control, this);
+      if constexpr (std::is_same_v<Model, app::TextBox>) return new TextBoxView(control, this);
+      if constexpr (std::is_same_v<Model, app::Button>) return new ButtonView(control, this);
+      if constexpr (std::is_same_v<Model, app::Label>) return new LabelView(control, this);
+      if constexpr (std::is_same_v<Model, app::Timer>) new TimerDriver(control, this);
+      return nullptr;  // a timer has no widget; the main window holds nothing else
+    });
+    if (widget != nullptr && (*it)->tab_index() >= 0) {
+      tab_order.emplace_back((*it)->tab_index(), widget);
+    }
   }
   std::sort(tab_order.begin(), tab_order.end(),
             [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -3,7 +3,11 @@
 // (the end-to-end test) find the controls by them.
 #pragma once
 
+#include <array>
+#include <cstddef>
 #include <string_view>
+
+#include "app/form1_controls.h"
 
 namespace veskaro::winapp {
 
@@ -13,13 +17,27 @@ struct ControlId {
   int id;
 };
 
-/// The main window's controls (Timer1 has no window).
-inline constexpr ControlId kForm1Ids[] = {
-    {"List5", 101},  {"Text1", 102},  {"List4", 103},  {"List3", 104},      {"Command1", 105},
-    {"List1", 106},  {"About", 107},  {"CopyTo", 108}, {"ExitButton", 109}, {"Combo2", 110},
-    {"Combo1", 111}, {"Combo3", 112}, {"Combo4", 113}, {"List2", 114},      {"Label4", 115},
-    {"Label3", 116}, {"Label2", 117}, {"Label1", 118},
-};
+/// The number of the main window's controls that have a window (a timer has none).
+constexpr std::size_t Form1WindowedCount() {
+  std::size_t count = 0;
+  for (const app::ControlDescription& d : app::kForm1Controls) {
+    if (d.kind != app::ControlKind::kTimer) ++count;
+  }
+  return count;
+}
+
+/// The main window's controls that have a window, numbered from 101 in the order of
+/// the window's control list (List5 is 101, Label1 118).
+inline constexpr std::array<ControlId, Form1WindowedCount()> kForm1Ids = [] {
+  std::array<ControlId, Form1WindowedCount()> ids{};
+  std::size_t next = 0;
+  for (const app::ControlDescription& d : app::kForm1Controls) {
+    if (d.kind == app::ControlKind::kTimer) continue;
+    ids[next] = ControlId{d.name, static_cast<int>(101 + next)};
+    ++next;
+  }
+  return ids;
+}();
 
 /// The About window's controls.
 inline constexpr ControlId kForm2Ids[] = {
@@ -28,8 +46,8 @@ inline constexpr ControlId kForm2Ids[] = {
 };
 
 /// The identifier of control `name` in `table`, or 0 when it has none.
-template <std::size_t N>
-constexpr int IdOf(const ControlId (&table)[N], std::string_view name) {
+template <class Table>
+constexpr int IdOf(const Table& table, std::string_view name) {
   for (const ControlId& entry : table) {
     if (entry.name == name) return entry.id;
   }

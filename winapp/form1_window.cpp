@@ -1,5 +1,7 @@
 #include "winapp/form1_window.h"
 
+#include <type_traits>
+
 #include "winapp/control_ids.h"
 
 namespace veskaro::winapp {
@@ -21,26 +23,20 @@ Form1Window::Form1Window(app::Form1& model, HINSTANCE instance, int show_command
   // In the order of the control list; an earlier control lies above a later one
   // (List5, shown by the batch, covers Combo2, Label3 and List1).
   constexpr bool kOnTop = false;
-  auto id = [](const app::Control& control) { return IdOf(kForm1Ids, control.name()); };
-  Add<ListBoxView>(kOnTop, model.List5, id(model.List5));
-  Add<TextBoxView>(kOnTop, model.Text1, id(model.Text1));
-  Add<ListBoxView>(kOnTop, model.List4, id(model.List4));
-  Add<ListBoxView>(kOnTop, model.List3, id(model.List3));
-  Add<ButtonView>(kOnTop, model.Command1, id(model.Command1));
-  Add<ListBoxView>(kOnTop, model.List1, id(model.List1));
-  Add<ButtonView>(kOnTop, model.About, id(model.About));
-  Add<ButtonView>(kOnTop, model.CopyTo, id(model.CopyTo));
-  Add<ButtonView>(kOnTop, model.ExitButton, id(model.ExitButton));
-  Add<ComboBoxView>(kOnTop, model.Combo2, id(model.Combo2));
-  Add<ComboBoxView>(kOnTop, model.Combo1, id(model.Combo1));
-  Add<ComboBoxView>(kOnTop, model.Combo3, id(model.Combo3));
-  Add<ComboBoxView>(kOnTop, model.Combo4, id(model.Combo4));
-  Add<ListBoxView>(kOnTop, model.List2, id(model.List2));
-  Add<LabelView>(kOnTop, model.Label4, id(model.Label4));
-  Add<LabelView>(kOnTop, model.Label3, id(model.Label3));
-  Add<LabelView>(kOnTop, model.Label2, id(model.Label2));
-  Add<LabelView>(kOnTop, model.Label1, id(model.Label1));
-  timer_ = std::make_unique<TimerView>(model.Timer1, hwnd(), kTimer1Id);
+  for (app::Control* control : model.controls()) {
+    app::VisitControl(*control, [this](auto& c) {
+      using Model = std::remove_cvref_t<decltype(c)>;
+      const int id = IdOf(kForm1Ids, c.name());
+      if constexpr (std::is_same_v<Model, app::ListBox>) Add<ListBoxView>(kOnTop, c, id);
+      if constexpr (std::is_same_v<Model, app::ComboBox>) Add<ComboBoxView>(kOnTop, c, id);
+      if constexpr (std::is_same_v<Model, app::TextBox>) Add<TextBoxView>(kOnTop, c, id);
+      if constexpr (std::is_same_v<Model, app::Button>) Add<ButtonView>(kOnTop, c, id);
+      if constexpr (std::is_same_v<Model, app::Label>) Add<LabelView>(kOnTop, c, id);
+      if constexpr (std::is_same_v<Model, app::Timer>) {
+        timer_ = std::make_unique<TimerView>(c, hwnd(), kTimer1Id);
+      }
+    });
+  }
 
   model.on_unload = [this] {
     if (hwnd() != nullptr) DestroyWindow(hwnd());
