@@ -90,14 +90,9 @@ void WriteCommentsText(const std::string& text) {
   Write(out);
 }
 
-void WritePairs(const veskaro::app::ListBox& shown, const veskaro::app::ListBox& hidden) {
-  for (int i = 0; i < shown.count(); ++i) {
-    Write(shown.row(i) + "\t" + (i < hidden.count() ? hidden.row(i) : std::string()) + "\n");
-  }
-}
-
-template <typename Combo>
-void WriteComboPairs(const Combo& shown, const Combo& hidden) {
+// One line per row of a shown list or drop-down: the row, a tab, its hidden partner.
+template <typename List>
+void WritePairs(const List& shown, const List& hidden) {
   for (int i = 0; i < shown.count(); ++i) {
     Write(shown.row(i) + "\t" + (i < hidden.count() ? hidden.row(i) : std::string()) + "\n");
   }
@@ -160,9 +155,8 @@ int main(int argc, char** argv) {
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    auto value = [&](const char* name) -> std::optional<std::string> {
+    auto value = [&]() -> std::optional<std::string> {
       if (i + 1 >= argc) return std::nullopt;
-      (void)name;
       return std::string(argv[++i]);
     };
     if (arg == "--help" || arg == "-h") {
@@ -174,7 +168,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--root" || arg == "--image" || arg == "--partition" ||
                arg == "--registry" || arg == "--windir" || arg == "--answer" ||
                arg == "--copy-to" || arg == "--to") {
-      const auto v = value(arg.c_str());
+      const auto v = value();
       if (!v) return Usage(arg + " needs a value");
       if (arg == "--root") options.root = *v;
       if (arg == "--image") options.image = *v;
@@ -247,22 +241,17 @@ int main(int argc, char** argv) {
   form.Load();
 
   if (command == "classes") {
-    WriteComboPairs(form.Combo1, form.Combo3);
+    WritePairs(form.Combo1, form.Combo3);
     return 0;
   }
   if (command == "gather") {
     if (isatty(fileno(stderr))) {
-      // The total is what the batch will walk: the listed entries of every class.
-      int total = 0;
-      for (const auto& row : form.Combo3.rows()) {
-        total += static_cast<int>(veskaro::drivers::ListEntries(*installation->registry,
-                                                                form.ClassRoot,
-                                                                veskaro::drivers::KeyPart(row))
-                                      .size());
-      }
+      // The batch knows its classes up front and each class's entries as it reaches
+      // it, so the line counts classes and the entries analysed so far.
       boxes.set_clear_line(true);
-      form.on_batch_progress = [total](int done, int, int) {
-        std::fprintf(stderr, "\rveskaro-cli: %d of %d entries analysed", done, total);
+      form.on_batch_progress = [](int done, int class_index, int class_count) {
+        std::fprintf(stderr, "\rveskaro-cli: class %d of %d, %d entries analysed", class_index + 1,
+                     class_count, done);
         std::fflush(stderr);
       };
     }
@@ -281,7 +270,7 @@ int main(int argc, char** argv) {
     return kExitNotFound;
   }
   if (command == "entries") {
-    WriteComboPairs(form.Combo2, form.Combo4);
+    WritePairs(form.Combo2, form.Combo4);
     return 0;
   }
   if (!ChooseEntry(form, args[2])) {
