@@ -92,6 +92,12 @@ ninja -C "$i686_build" -j "$jobs" "${targets[@]}"
 note "32-bit build done in ${SECONDS}s: ${targets[*]}"
 
 # ---- Wine: a throw-away prefix, its own wineserver and its own X display ----
+# The 64-bit loader by name, never /usr/bin/wine: that launcher starts the 32-bit
+# loader whenever wine32:i386 is installed (scripts/test-windows-i686.sh installs
+# it), which this machine cannot run. WINELOADER also tells the scripts the tests
+# run (win32/wine-run.sh, winapp/e2e/run-e2e.sh) which loader to use.
+export WINELOADER=/usr/lib/wine/wine64
+wine() { "$WINELOADER" "$@"; }
 export WINEPREFIX=$x64_build/wineprefix
 export WINEDEBUG=-all
 export WINEARCH=win64
@@ -142,7 +148,7 @@ for _ in $(seq 100); do
 done
 # No Mono or Gecko installers (there is no network); a crash ends the program
 # instead of waiting in the debugger.
-WINEDLLOVERRIDES="mscoree=;mshtml=" wineboot -i >/dev/null 2>&1
+WINEDLLOVERRIDES="mscoree=;mshtml=" wine wineboot -i >/dev/null 2>&1
 wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
   /v Debugger /t REG_SZ /d false /f >/dev/null 2>&1
 # Wine's own MS Sans Serif (sserife.fon, ms_sans_serif.ttf) and its other fonts, so

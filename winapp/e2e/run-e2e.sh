@@ -11,7 +11,9 @@
 # call of a function that Windows 95/98 lack or only stub fails the test.
 # Needs WINEPREFIX (or VESKARO_WINEPREFIX) and an X display (VESKARO_XVFB_DISPLAY
 # or DISPLAY), as scripts/test-windows.sh provides; without a display the test is
-# skipped (exit 77).
+# skipped (exit 77). Wine programs run through $WINELOADER, else Wine's 64-bit
+# loader (never /usr/bin/wine, which picks the 32-bit loader when wine32:i386 is
+# installed); the test driver is a 64-bit program either way.
 set -euo pipefail
 exe=$1 driver=$2 sample=$3 shots=$4 objdump=$5
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,6 +24,8 @@ relay=$shots/.relay.log
 export WINEPREFIX=${VESKARO_WINEPREFIX:-${WINEPREFIX:-}}
 export DISPLAY=${VESKARO_XVFB_DISPLAY:-${DISPLAY:-}}
 export WINEDEBUG=${WINEDEBUG:--all}
+export WINELOADER=${WINELOADER:-/usr/lib/wine/wine64}
+wine() { "$WINELOADER" "$@"; }
 if [[ -z "$DISPLAY" || -z "$WINEPREFIX" || ! -d "$WINEPREFIX/drive_c" ]]; then
   echo "run-e2e: no X display or Wine prefix; run it through scripts/test-windows.sh" >&2
   exit 77
