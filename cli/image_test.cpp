@@ -78,5 +78,36 @@ TEST(ImageOptionsTest, PartitionsAreChosenOrAskedFor) {
   EXPECT_EQ(RunCli({"--image", image, "--partition", "x", "classes"}, cwd).status, 2);
 }
 
+// Each damaged image ends the program with exit status 3 and one line that names
+// the image and what is wrong.
+TEST(BadImagesTest, EndCleanlySayingWhatIsWrong) {
+  const fs::path cwd = Scratch();
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"bad-truncated.img", " is cut short: partition 1 (FAT32) ends 48.0 MB into the disk, but "
+                            "the image holds only 8.0 MB."},
+      {"bad-fat-loop.img", ": SYSTEM.DAT: its cluster chain ends before the end of the file"},
+      {"bad-fat-beyond.img", ": SYSTEM.DAT: its cluster chain ends before the end of the file"},
+      {"bad-folder-loop.img", " is damaged: on partition 1, the folder \\WINDOWS\\SYSTEM\\VIEWERS "
+                              "contains itself (it is stored where \\WINDOWS is)."},
+      {"bad-ebr-loop.img", " is damaged: the chain of its extended partition's tables loops "
+                           "back (at sector 6145)."},
+      {"bad-garbage.img", " has no FAT volume that can be read (partition 1: "},
+      {"bad-table.vhd", " is damaged: its first sector cannot be read ("},
+      {"bad-table.vmdk", " is damaged: its first sector cannot be read ("},
+      {"bad-table.qcow2", " is damaged: its first sector cannot be read ("},
+      {"renamed/win98.vmdk", " keeps its data under the name it was made with, "
+                             "sample-fat32.vmdk, and no such file is beside it."},
+  };
+  for (const auto& [name, what] : cases) {
+    const std::string image = Image(name);
+    const Result r = RunCli({"--image", image, "gather"}, cwd);
+    EXPECT_EQ(r.status, 3) << name << ": " << r.err;
+    EXPECT_EQ(r.out, "") << name;
+    EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << name << ": " << r.err;
+    EXPECT_NE(r.err.find(image), std::string::npos) << name << ": " << r.err;
+    EXPECT_NE(r.err.find(what), std::string::npos) << name << ": " << r.err;
+  }
+}
+
 }  // namespace
 }  // namespace veskaro::cli_test

@@ -28,7 +28,7 @@ shift || true
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 parallel=${FUZZ_PARALLEL:-2}
 work=${FUZZ_WORK_DIR:-$build/work}
-all_targets=(inf_reader regedit4 creg basic_val key_string entry_analysis)
+all_targets=(inf_reader regedit4 creg basic_val key_string entry_analysis disk_image)
 targets=("${@:-${all_targets[@]}}")
 
 if ! command -v clang++ >/dev/null; then
@@ -56,6 +56,8 @@ options() {
     inf_reader) echo "-max_len=2048 -dict=fuzz/dict/inf.dict" ;;
     key_string) echo "-max_len=1024 -dict=fuzz/dict/key_string.dict" ;;
     basic_val) echo "-max_len=256 -dict=fuzz/dict/basic_val.dict" ;;
+    # Images of about 48 KB: the smallest FAT12 volume with an installation on it.
+    disk_image) echo "-max_len=65536 -dict=fuzz/dict/disk_image.dict" ;;
   esac
 }
 

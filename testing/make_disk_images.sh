@@ -13,6 +13,7 @@
 # OUT_DIR/two-windows.img      the sample in both of two primary partitions
 # OUT_DIR/aliases.txt          "<folder>\t<long name>\t<alias>" for the long names of
 #                              WINDOWS\INF\OTHER of sample-fat16.img, read back with mdir
+# OUT_DIR/bad-*                damaged copies of those (see the end of this script)
 #
 # Each FAT volume also holds what only an image can hold: MSDOS.SYS and SYSTEM.DAT
 # hidden and system, a read-only driver file, a hidden and a system INF, a deleted
@@ -98,3 +99,77 @@ awk '/^Directory for/ { dir = $3 }
        long = $0; sub(/^.*[0-9][0-9]:[0-9][0-9] +/, "", long)
        print dir "\t" long "\t" base (ext == "" ? "" : "." ext)
      }' "$work/mdir.txt" >"$out/aliases.txt"
+
+# ---- Damaged images: each one a good image with one kind of damage. ----
+
+# put FILE OFFSET HEX...: writes the bytes (two hex digits each) at OFFSET.
+put() {
+  local file=$1 offset=$2 bytes=""
+  shift 2
+  for b in "$@"; do bytes+="\\x$b"; done
+  printf "$bytes" | dd of="$file" bs=1 seek="$offset" conv=notrunc status=none
+}
+# number FILE OFFSET SIZE: an unsigned little-endian number of SIZE bytes.
+number() { od -An -tu"$3" -j"$2" -N"$3" "$1" | tr -d ' '; }
+# first_cluster IMAGE PATH: the first cluster of a file or folder, as mshowfat says.
+first_cluster() { mshowfat -i "$1" "::$2" | sed 's/.*<\([0-9]*\).*/\1/'; }
+# fat16_set IMAGE CLUSTER LO HI: the entry of CLUSTER in both FATs of a bare FAT16 volume.
+fat16_set() {
+  local img=$1 cluster=$2 reserved fat_sectors
+  reserved=$(number "$img" 14 2)
+  fat_sectors=$(number "$img" 22 2)
+  put "$img" $((reserved * 512 + 2 * cluster)) "$3" "$4"
+  put "$img" $(((reserved + fat_sectors) * 512 + 2 * cluster)) "$3" "$4"
+}
+
+good=$out/sample-fat16.img
+hive_start=$(first_cluster "$good" /WINDOWS/SYSTEM.DAT)
+
+# The image ends long before its partition does.
+head -c 8M "$out/sample-fat32.img" >"$out/bad-truncated.img"
+
+# The hive's chain of clusters loops back to its first cluster.
+cp "$good" "$out/bad-fat-loop.img"
+fat16_set "$out/bad-fat-loop.img" $((hive_start + 1)) \
+  "$(printf %02x $((hive_start & 255)))" "$(printf %02x $((hive_start >> 8)))"
+
+# The hive's chain goes on to a cluster beyond the end of the volume.
+cp "$good" "$out/bad-fat-beyond.img"
+fat16_set "$out/bad-fat-beyond.img" $((hive_start + 1)) 00 ff
+
+# WINDOWS\SYSTEM\VIEWERS is stored where WINDOWS is: a folder that contains itself.
+cp "$good" "$out/bad-folder-loop.img"
+windows=$(first_cluster "$good" /WINDOWS)
+entry=$(grep -obUaP 'VIEWERS {4}\x10' "$good" | head -n 1 | cut -d: -f1)
+put "$out/bad-folder-loop.img" $((entry + 26)) \
+  "$(printf %02x $((windows & 255)))" "$(printf %02x $((windows >> 8)))"
+
+# The chain of extended partition tables loops: the first table's link leads to a
+# second table, whose link leads back to the first.
+cp "$out/sample-logical.img" "$out/bad-ebr-loop.img"
+put "$out/bad-ebr-loop.img" $((6144 * 512 + 462)) 00 00 00 00 05 00 00 00 01 00 00 00 00 10 00 00
+put "$out/bad-ebr-loop.img" $((6145 * 512 + 462)) 00 00 00 00 05 00 00 00 00 00 00 00 00 10 00 00
+put "$out/bad-ebr-loop.img" $((6145 * 512 + 510)) 55 aa
+
+# A valid-looking partition table, with garbage where its FAT32 volume should begin.
+cp "$out/sample-fat32.img" "$out/bad-garbage.img"
+head -c 65536 /dev/zero | tr '\0' 'Z' |
+  dd of="$out/bad-garbage.img" bs=512 seek=2048 conv=notrunc status=none
+
+# VHD, VMDK and qcow2 images whose block tables point far beyond their files.
+cp "$out/sample-fat32.vhd" "$out/bad-table.vhd"
+bat=$(od -An -tx1 -j528 -N8 "$out/bad-table.vhd" | tr -d ' ')
+for i in $(seq 0 23); do put "$out/bad-table.vhd" $((16#$bat + 4 * i)) 7f 7f 7f 7f; done
+# (A single-file VMDK names its own file as its data: it is made under its name.)
+qemu-img convert -f raw -O vmdk "$out/sample-fat32.img" "$out/bad-table.vmdk"
+for field in 48 56; do
+  gd=$(number "$out/bad-table.vmdk" $field 8)
+  for i in $(seq 0 15); do put "$out/bad-table.vmdk" $((gd * 512 + 4 * i)) 7f 7f 7f 7f; done
+done
+cp "$out/sample-fat32.qcow2" "$out/bad-table.qcow2"
+l1=$(od -An -tx1 -j40 -N8 "$out/bad-table.qcow2" | tr -d ' ')
+put "$out/bad-table.qcow2" $((16#$l1)) 80 00 7f 7f 7f 7f 00 00
+
+# A single-file VMDK renamed: its descriptor still names the file by its old name.
+mkdir -p "$out/renamed"
+cp "$out/sample-fat32.vmdk" "$out/renamed/win98.vmdk"

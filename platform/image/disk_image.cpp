@@ -6,8 +6,10 @@
 #include <tsk/libtsk.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -80,6 +82,45 @@ TSK_IMG_TYPE_ENUM Sniff(const std::string& path, const Head& head, std::string* 
     return TSK_IMG_TYPE_EWF_EWF;
   }
   return TSK_IMG_TYPE_RAW;
+}
+
+// A single-file VMDK holds a descriptor that names the file with its data by the
+// name the image was made with; once renamed, the image no longer finds its data.
+// Returns that name when such a file is missing beside `path`, else empty text.
+std::string MissingVmdkData(const std::string& path, const std::string& first) {
+  if (!StartsWith(first, "KDMV") || first.size() < 44) return {};
+  auto u64 = [&](std::size_t at) {
+    std::uint64_t v = 0;
+    for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(first[at + i]);
+    return v;
+  };
+  const std::uint64_t offset = u64(28) * 512;
+  const std::uint64_t size = std::min<std::uint64_t>(u64(36) * 512, 65536);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  std::string text(static_cast<std::size_t>(size), '\0');
+  const ssize_t got = pread(fd, text.data(), text.size(), static_cast<off_t>(offset));
+  close(fd);
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  const std::string folder = path.find('/') == std::string::npos
+                                 ? std::string(".")
+                                 : path.substr(0, path.rfind('/'));
+  // Extent lines: RW 98304 SPARSE "name.vmdk"
+  for (std::size_t at = text.find('"'); at != std::string::npos; at = text.find('"', at + 1)) {
+    const std::size_t end = text.find('"', at + 1);
+    if (end == std::string::npos) break;
+    const std::size_t line = text.rfind('\n', at);
+    const std::string head = text.substr(line == std::string::npos ? 0 : line + 1, 2);
+    const std::string name = text.substr(at + 1, end - at - 1);
+    at = end;
+    if (head != "RW" && head != "RD" && head != "NO") continue;
+    struct stat info;
+    if (!name.empty() && name.find('/') == std::string::npos &&
+        stat((folder + "/" + name).c_str(), &info) != 0) {
+      return name;
+    }
+  }
+  return {};
 }
 
 // ---- qcow2 through libqcow, as an external image of The Sleuth Kit ----
@@ -235,6 +276,13 @@ std::unique_ptr<DiskImage> OpenDiskImage(const std::string& path, std::string* e
     if (img == nullptr) return fail(why);
   } else {
     img = tsk_img_open_utf8_sing(path.c_str(), type, 0);
+    const std::string missing =
+        img == nullptr && type == TSK_IMG_TYPE_VMDK_VMDK ? MissingVmdkData(path, head.first) : "";
+    if (!missing.empty()) {
+      tsk_error_reset();
+      return fail("The VMDK image " + path + " keeps its data under the name it was made with, " +
+                  missing + ", and no such file is beside it. Give the image that name again.");
+    }
     if (img == nullptr) {
       return fail("The " + std::string(FormatName(type)) + " image " + path +
                   " cannot be read: " + TskErrorText() + ".");

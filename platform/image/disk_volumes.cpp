@@ -12,6 +12,41 @@ struct VsCloser {
   void operator()(TSK_VS_INFO* vs) const { tsk_vs_close(vs); }
 };
 
+bool IsExtendedType(unsigned char type) { return type == 0x05 || type == 0x0F || type == 0x85; }
+
+// The Sleuth Kit stops reading a chain of extended partition tables that leads back
+// to a table already read, without saying so. Such a chain is damage: this finds a
+// link of a table the library read that points at itself or at an earlier table.
+// Returns the sector of the table holding that link, or 0 when there is none.
+TSK_DADDR_T LoopingTable(TSK_IMG_INFO* img, const TSK_VS_INFO* vs,
+                         const std::vector<const TSK_VS_PART_INFO*>& tables,
+                         TSK_DADDR_T extended_start) {
+  for (const TSK_VS_PART_INFO* table : tables) {
+    unsigned char sector[512];
+    const TSK_OFF_T at = static_cast<TSK_OFF_T>(table->start) * vs->block_size;
+    if (tsk_img_read(img, at, reinterpret_cast<char*>(sector), sizeof sector) !=
+        static_cast<ssize_t>(sizeof sector)) {
+      tsk_error_reset();
+      continue;
+    }
+    for (int slot = 0; slot < 4; ++slot) {
+      const unsigned char* entry = sector + 446 + 16 * slot;
+      if (!IsExtendedType(entry[4])) continue;
+      const TSK_DADDR_T target =
+          extended_start + (static_cast<TSK_DADDR_T>(entry[8]) | entry[9] << 8 | entry[10] << 16 |
+                            static_cast<TSK_DADDR_T>(entry[11]) << 24);
+      for (const TSK_VS_PART_INFO* earlier : tables) {
+        if (earlier->table_num <= table->table_num && earlier->start == target) {
+          return table->start;
+        }
+      }
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
 std::string SizeText(std::uint64_t bytes) {
   char text[32];
   const double mb = static_cast<double>(bytes) / (1024.0 * 1024.0);
@@ -23,11 +58,20 @@ std::string SizeText(std::uint64_t bytes) {
   return text;
 }
 
-}  // namespace
-
 bool FindDiskVolumes(const std::shared_ptr<DiskImage>& image, int codepage,
                      std::vector<DiskVolume>* volumes, std::string* error) {
   volumes->clear();
+  // A disk whose first sector cannot be read (a broken block table of a VHD, VMDK
+  // or qcow2 image) is damaged, whatever it holds.
+  char first[512];
+  tsk_error_reset();
+  if (tsk_img_read(image->info(), 0, first, sizeof first) < 0) {
+    if (error) {
+      *error = "The " + image->format() + " image " + image->path() +
+               " is damaged: its first sector cannot be read (" + TskErrorText() + ").";
+    }
+    return false;
+  }
   // A disk that begins with a FAT boot sector has no partition table.
   std::string bare_error;
   if (auto bare = FatVolume::Open(image, 0, codepage, &bare_error)) {
@@ -52,9 +96,29 @@ bool FindDiskVolumes(const std::shared_ptr<DiskImage>& image, int codepage,
   // The data partitions in partition-table order: the primary table first, then each
   // table of the extended partition's chain.
   std::vector<const TSK_VS_PART_INFO*> parts;
+  std::vector<const TSK_VS_PART_INFO*> extended_tables;
+  TSK_DADDR_T extended_start = 0;
   for (TSK_PNUM_T i = 0; i < vs->part_count; ++i) {
     const TSK_VS_PART_INFO* part = tsk_vs_part_get(vs.get(), i);
-    if (part != nullptr && (part->flags & TSK_VS_PART_FLAG_ALLOC) != 0) parts.push_back(part);
+    if (part == nullptr) continue;
+    if ((part->flags & TSK_VS_PART_FLAG_ALLOC) != 0) parts.push_back(part);
+    if ((part->flags & TSK_VS_PART_FLAG_META) != 0 && part->table_num > 0 && part->slot_num < 0) {
+      extended_tables.push_back(part);
+    }
+    if ((part->flags & TSK_VS_PART_FLAG_META) != 0 && part->table_num == 0 &&
+        part->slot_num >= 0 && extended_start == 0) {
+      extended_start = part->start;
+    }
+  }
+  if (const TSK_DADDR_T looping =
+          LoopingTable(image->info(), vs.get(), extended_tables, extended_start)) {
+    if (error) {
+      *error = "The disk image " + image->path() +
+               " is damaged: the chain of its extended partition's tables loops back (at "
+               "sector " +
+               std::to_string(looping) + ").";
+    }
+    return false;
   }
   std::sort(parts.begin(), parts.end(), [](const TSK_VS_PART_INFO* a, const TSK_VS_PART_INFO* b) {
     return a->table_num != b->table_num ? a->table_num < b->table_num : a->slot_num < b->slot_num;

@@ -36,6 +36,9 @@ struct DiskVolume {
 bool FindDiskVolumes(const std::shared_ptr<DiskImage>& image, int codepage,
                      std::vector<DiskVolume>* volumes, std::string* error);
 
+/// A size as "512.0 MB" or "2.0 GB".
+std::string SizeText(std::uint64_t bytes);
+
 /// "1 (FAT32, 2.0 GB, label WIN98)": a volume as a list of candidates shows it.
 std::string DescribeVolume(const DiskVolume& volume);
 

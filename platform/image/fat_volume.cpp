@@ -160,13 +160,21 @@ bool ClustersCoverFile(TSK_FS_INFO* fs, TSK_FS_FILE* file, std::string* why) {
   return true;
 }
 
-// A file of the volume, read in order through the library.
+// A file of the volume, read in order through the library. A file whose clusters
+// are damaged opens, as it exists, but its first read fails saying why.
 class VolumeFileSource : public ByteSource {
  public:
-  VolumeFileSource(FilePtr file, std::string path)
-      : file_(std::move(file)), path_(std::move(path)), size_(file_->meta->size) {}
+  VolumeFileSource(FilePtr file, std::string path, std::string damage)
+      : file_(std::move(file)),
+        path_(std::move(path)),
+        damage_(std::move(damage)),
+        size_(file_->meta->size) {}
 
   std::ptrdiff_t Read(char* buffer, std::size_t capacity, std::string* error) override {
+    if (!damage_.empty()) {
+      if (error) *error = path_ + ": " + damage_;
+      return -1;
+    }
     if (offset_ >= size_ || capacity == 0) return 0;
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<TSK_OFF_T>(size_ - offset_, capacity));
@@ -183,6 +191,7 @@ class VolumeFileSource : public ByteSource {
  private:
   FilePtr file_;
   std::string path_;
+  std::string damage_;
   TSK_OFF_T size_;
   TSK_OFF_T offset_ = 0;
 };
@@ -261,7 +270,19 @@ const FatVolume::Folder* FatVolume::Load(std::uint64_t address, const std::strin
   if (depth > kMaxFolderDepth) {
     return fail("lies more than " + std::to_string(kMaxFolderDepth) + " folders deep");
   }
+  // The library reads a folder whole, at the size its cluster chain gives: a chain
+  // far longer than any folder is refused before that.
   tsk_error_reset();
+  {
+    FilePtr probe(tsk_fs_file_open_meta(fs_, nullptr, address));
+    if (probe == nullptr || probe->meta == nullptr) {
+      return fail("cannot be read (" + TskErrorText() + ")");
+    }
+    if (probe->meta->size < 0 ||
+        static_cast<std::uint64_t>(probe->meta->size) > kMaxFolderEntries * kSlotSize) {
+      return fail("is larger than a FAT folder can be");
+    }
+  }
   DirPtr dir(tsk_fs_dir_open_meta(fs_, address));
   if (dir == nullptr || dir->fs_file == nullptr || dir->fs_file->meta == nullptr) {
     return fail("cannot be read (" + TskErrorText() + ")");
@@ -373,10 +394,10 @@ std::unique_ptr<ByteSource> FatVolume::OpenFile(const Entry& entry, std::string*
   if (file == nullptr || file->meta == nullptr) {
     return fail(entry.name + ": cannot be opened (" + TskErrorText() + ")");
   }
-  std::string why;
-  if (!ClustersCoverFile(fs_, file.get(), &why)) return fail(entry.name + ": " + why);
+  std::string damage;
+  ClustersCoverFile(fs_, file.get(), &damage);
   if (modified != nullptr) *modified = file->meta->mtime;
-  return std::make_unique<VolumeFileSource>(std::move(file), entry.name);
+  return std::make_unique<VolumeFileSource>(std::move(file), entry.name, std::move(damage));
 }
 
 }  // namespace veskaro::platform

@@ -86,8 +86,8 @@ class FatVolume {
   bool ReadAllFolders(std::string* error);
   /// Opens a file for reading; `*modified`, when asked for, is its last-write time
   /// (seconds since 1970, the volume's local time taken as the host's). Null, with
-  /// `*error` saying why, for a folder, or when the file's cluster chain is damaged
-  /// (it loops, stops short or leaves the volume).
+  /// `*error` saying why, for a folder. A file whose cluster chain is damaged (it
+  /// loops, stops short or leaves the volume) opens, but reading it fails, saying so.
   std::unique_ptr<ByteSource> OpenFile(const Entry& entry, std::string* error,
                                        std::int64_t* modified = nullptr);
 

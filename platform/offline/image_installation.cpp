@@ -45,13 +45,19 @@ DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c) {
 
 std::unique_ptr<OfflineInstallation> OpenImageInstallation(const InstallationOptions& options,
                                                            std::string* error) {
+  std::shared_ptr<DiskImage> image = OpenDiskImage(options.image, error);
+  if (image == nullptr) return nullptr;
+  return OpenImageInstallation(image, options, error);
+}
+
+std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr<DiskImage>& image,
+                                                           const InstallationOptions& options,
+                                                           std::string* error) {
   auto fail = [&](std::string text) -> std::unique_ptr<OfflineInstallation> {
     if (error) *error = std::move(text);
     return nullptr;
   };
   std::string why;
-  std::shared_ptr<DiskImage> image = OpenDiskImage(options.image, &why);
-  if (image == nullptr) return fail(why);
   std::vector<DiskVolume> volumes;
   if (!FindDiskVolumes(image, options.codepage, &volumes, &why)) return fail(why);
   std::vector<const DiskVolume*> all;
@@ -103,6 +109,11 @@ std::unique_ptr<OfflineInstallation> OpenImageInstallation(const InstallationOpt
                                 : "partition " + std::to_string(c.number) + " of the disk image " +
                                       options.image;
   // Damage anywhere in drive C: is reported now rather than met halfway.
+  if (c.offset + c.volume->size() > image->size()) {
+    return fail(image_text + " is cut short: partition " + std::to_string(c.number) + " (" +
+                c.volume->type() + ") ends " + SizeText(c.offset + c.volume->size()) +
+                " into the disk, but the image holds only " + SizeText(image->size()) + ".");
+  }
   if (!c.volume->ReadAllFolders(&why)) {
     return fail(image_text + " is damaged: on partition " + std::to_string(c.number) + ", " + why +
                 ".");

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/image/disk_image.h"
 #include "platform/offline/installation.h"
 
 namespace veskaro::platform {
@@ -26,6 +27,11 @@ namespace veskaro::platform {
 ///         listed, with number, type, size and label, and --partition asked for),
 ///         the partition asked for is not there, or drive C: is damaged.
 std::unique_ptr<OfflineInstallation> OpenImageInstallation(const InstallationOptions& options,
+                                                           std::string* error);
+
+/// The same on `image`, already open (`options.image` names it in messages).
+std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr<DiskImage>& image,
+                                                           const InstallationOptions& options,
                                                            std::string* error);
 
 }  // namespace veskaro::platform
