@@ -1,6 +1,8 @@
 // veskaro-bench: measures, in one run, the INF reader against raw line splitting,
 // the start-up, one entry analysis on the largest INF, the whole gather against
-// reading its bytes at raw speed, and the copy against cp; prints one table.
+// reading its bytes at raw speed, the same gather from raw and VHD disk images of
+// the installation against the gather from its folder, and the copy against cp;
+// prints one table.
 //
 // Every time is the median of several runs on a warm page cache. The program checks
 // what it measured (section lines, rows, copied files) and fails when a result is
@@ -115,6 +117,19 @@ long PeakRssKb() {
   rusage usage{};
   getrusage(RUSAGE_SELF, &usage);
   return usage.ru_maxrss;
+}
+
+// The resident set now, in KB (VmRSS of /proc/self/status).
+long RssKb() {
+  std::FILE* f = std::fopen("/proc/self/status", "r");
+  if (f == nullptr) return 0;
+  char line[256];
+  long kb = 0;
+  while (std::fgets(line, sizeof line, f) != nullptr) {
+    if (std::strncmp(line, "VmRSS:", 6) == 0) kb = std::atol(line + 6);
+  }
+  std::fclose(f);
+  return kb;
 }
 
 int RemoveEntry(const char* path, const struct stat*, int, struct FTW*) {
@@ -252,17 +267,45 @@ int ChooseLargeEntry(Form1& form, const bench::Manifest& manifest) {
   Die("the large entry " + wanted + " is not listed");
 }
 
-// Runs cp with `args`.
-void RunCp(std::vector<std::string> args) {
-  args.insert(args.begin(), "cp");
+// Runs `program` (found on PATH) with `args` and waits for it to succeed.
+void Run(const std::string& program, std::vector<std::string> args) {
+  args.insert(args.begin(), program);
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid;
-  if (posix_spawnp(&pid, "cp", nullptr, nullptr, argv.data(), environ) != 0) Die("cannot run cp");
+  if (posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) {
+    Die("cannot run " + program);
+  }
   int status = 0;
   waitpid(pid, &status, 0);
-  Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, "cp succeeded");
+  Check(WIFEXITED(status) && WEXITSTATUS(status) == 0, program + " succeeded");
+}
+
+void RunCp(std::vector<std::string> args) { Run("cp", std::move(args)); }
+
+// The raw and VHD disk images of the installation in `data`, written by
+// make_image.sh when missing or made from other options; returns their prefix.
+std::string DiskImages(const std::string& data, const bench::Manifest& manifest) {
+  const std::string prefix = data + "/disk";
+  const std::string stamp = prefix + ".parameters";
+  std::string made;
+  if (std::FILE* f = std::fopen(stamp.c_str(), "r")) {
+    char line[1024] = {};
+    if (std::fgets(line, sizeof line, f) != nullptr) made = line;
+    std::fclose(f);
+  }
+  struct stat info;
+  if (made != manifest.parameters || stat((prefix + ".vhd").c_str(), &info) != 0) {
+    Progress("writing the disk images");
+    std::remove(stamp.c_str());
+    Run(VESKARO_BENCH_IMAGE_SCRIPT, {data + "/drive_c", prefix});
+    std::FILE* f = std::fopen(stamp.c_str(), "w");
+    if (f == nullptr) Die("cannot write " + stamp);
+    std::fputs(manifest.parameters.c_str(), f);
+    std::fclose(f);
+  }
+  return prefix;
 }
 
 std::string Time(double seconds) {
@@ -363,7 +406,8 @@ const char kHelp[] =
     "  --no-copy           leave out the copy and cp (they write to the disk)\n"
     "  --copy-dir DIR      where the copy and cp write (default: the data folder);\n"
     "                      they run min(runs, 3) times each\n"
-    "  --reader-only       measure the INF reader only (for a memory profiler)\n";
+    "  --reader-only       measure the INF reader only (for a memory profiler)\n"
+    "  --no-images         leave out the gather from disk images of the installation\n";
 
 }  // namespace
 
@@ -374,6 +418,7 @@ int main(int argc, char** argv) {
   int runs = 5;
   bool copy_too = true;
   bool reader_only = false;
+  bool images_too = true;
   std::string copy_dir;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -387,6 +432,10 @@ int main(int argc, char** argv) {
     }
     if (arg == "--reader-only") {
       reader_only = true;
+      continue;
+    }
+    if (arg == "--no-images") {
+      images_too = false;
       continue;
     }
     if (i + 1 >= argc) Die("option " + arg + " needs a value (see --help)");
@@ -535,8 +584,42 @@ int main(int argc, char** argv) {
   rows.push_back({"(raw re-read of the gather's opens)", Time(replay_time), "", "", "gather / this",
                   Ratio(gather / replay_time), ""});
 
+  // 5. The same gather from disk images of the installation: an MBR disk with one
+  // FAT32 partition, raw and as a dynamic VHD, read through The Sleuth Kit.
+  std::string image_note;
+  if (images_too) {
+    const std::string prefix = DiskImages(data, manifest);
+    for (const auto& [format, target] : {std::pair<std::string, std::string>{"raw", "≤ 1.5×"},
+                                         std::pair<std::string, std::string>{"VHD", "≤ 2×"}}) {
+      Progress(("the gather from the " + format + " image").c_str());
+      const std::string path = prefix + (format == "raw" ? ".img" : ".vhd");
+      const long rss_before = RssKb();
+      platform::InstallationOptions image_options;
+      image_options.image = path;
+      image_options.registry_file = data + "/system.reg";  // as the folder's, beside it
+      const double start = Now();
+      auto on_image = platform::OpenInstallation(image_options, &error);
+      const double opened = Now() - start;
+      if (on_image == nullptr) Die(error);
+      Window image_window(*on_image, *on_image->files);
+      image_window.form->Load();
+      const double image_gather = Median(runs, [&] { image_window.form->Command1Click(); });
+      Check(image_window.form->List1.rows() == form.List1.rows() &&
+                image_window.form->List2.rows() == form.List2.rows(),
+            "the gather from the " + format + " image lists the folder's rows");
+      const long rss_growth_kb = RssKb() - rss_before;
+      rows.push_back({"gather from the " + format + " image", Time(image_gather),
+                      "opened (every folder indexed) in " + Time(opened) + "; resident set +" +
+                          Bytes(static_cast<double>(rss_growth_kb) * 1e3),
+                      Rate(gather_bytes, image_gather), "gather from the folder",
+                      Ratio(image_gather / gather), target});
+      image_note += " The " + format + " image is " + Bytes(static_cast<double>(FileSize(path))) +
+                    ".";
+    }
+  }
+
   Progress("the copy and cp");
-  // 5. The copy of the gathered list against cp of the same files into the same
+  // 6. The copy of the gathered list against cp of the same files into the same
   // driver folders under the same names: "cp -rL" of a tree of symbolic links laid
   // out as the copy lays out its output. Runs alternate, each into a fresh folder;
   // all are removed at the end (removing between runs would make the later runs pay
@@ -621,7 +704,7 @@ int main(int argc, char** argv) {
   PrintTable(rows);
   std::printf(
       "\nOpening the installation (registry load): %s. Peak memory grew by %ld KB "
-      "while HUGE.INF was read.%s\n",
-      Time(open_seconds).c_str(), rss_growth, copy_note.c_str());
+      "while HUGE.INF was read.%s%s\n",
+      Time(open_seconds).c_str(), rss_growth, image_note.c_str(), copy_note.c_str());
   return 0;
 }
