@@ -371,14 +371,15 @@ std::unique_ptr<DiskImage> OpenDiskImage(const std::string& path, std::string* e
     img = OpenQcow(path, &why);
     if (img == nullptr) return fail(why);
   } else {
-    img = tsk_img_open_utf8_sing(path.c_str(), type, 0);
+    // (Checked first: the library's VMDK reader does not free what it made when it
+    // fails to open.)
     const std::string missing =
-        img == nullptr && type == TSK_IMG_TYPE_VMDK_VMDK ? MissingVmdkData(path, head.first) : "";
+        type == TSK_IMG_TYPE_VMDK_VMDK ? MissingVmdkData(path, head.first) : "";
     if (!missing.empty()) {
-      tsk_error_reset();
       return fail("The VMDK image " + path + " keeps its data under the name it was made with, " +
                   missing + ", and no such file is beside it. Give the image that name again.");
     }
+    img = tsk_img_open_utf8_sing(path.c_str(), type, 0);
     if (img == nullptr) {
       return fail("The " + std::string(FormatName(type)) + " image " + path +
                   " cannot be read: " + TskErrorText() + ".");
