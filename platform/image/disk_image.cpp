@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace veskaro::platform {
@@ -218,11 +219,11 @@ TSK_IMG_INFO* OpenQcow(const std::string& path, std::string* error) {
 // The library keeps 2 MB of an image in its own cache. Behind it, a raw image is
 // read from the page cache, but a VHD, VMDK, EWF or qcow2 image goes through its
 // format library, which costs far more per read (libvhdi walks its sector ranges
-// for each one). This cache of 128 blocks of 256 KB holds what a gather keeps
+// for each one). This cache of 512 blocks of 64 KB holds what a gather keeps
 // reading (the INF files, the FAT, the folders), so that the format library reads
 // each block about once; it is the same 32 MB whatever the image's size.
-constexpr std::size_t kCacheBlock = 256 * 1024;
-constexpr std::size_t kCacheBlocks = 128;
+constexpr std::size_t kCacheBlock = 64 * 1024;
+constexpr std::size_t kCacheBlocks = 512;
 
 struct BlockCache {
   TSK_IMG_INFO* inner = nullptr;
@@ -230,27 +231,30 @@ struct BlockCache {
   std::vector<std::int64_t> block_of = std::vector<std::int64_t>(kCacheBlocks, -1);
   std::vector<std::size_t> length_of = std::vector<std::size_t>(kCacheBlocks, 0);
   std::vector<std::uint64_t> used = std::vector<std::uint64_t>(kCacheBlocks, 0);
+  std::unordered_map<std::int64_t, std::size_t> slot_of;  // block -> slot
   std::uint64_t clock = 0;
 
-  // The slot holding block `block`, read from the inner image when missing; null on
-  // a read error (the library's error is then set).
+  // The bytes of block `block`, read from the inner image when missing; null on a
+  // read error (the library's error is then set).
   const char* Block(std::int64_t block, std::size_t* length) {
-    std::size_t slot = 0;
-    for (std::size_t i = 0; i < kCacheBlocks; ++i) {
-      if (block_of[i] == block) {
-        used[i] = ++clock;
-        *length = length_of[i];
-        return bytes.data() + i * kCacheBlock;
-      }
-      if (used[i] < used[slot]) slot = i;
+    const auto known = slot_of.find(block);
+    if (known != slot_of.end()) {
+      used[known->second] = ++clock;
+      *length = length_of[known->second];
+      return bytes.data() + known->second * kCacheBlock;
     }
+    // The least recently used slot makes room.
+    const std::size_t slot =
+        static_cast<std::size_t>(std::min_element(used.begin(), used.end()) - used.begin());
     const TSK_OFF_T offset = static_cast<TSK_OFF_T>(block) * static_cast<TSK_OFF_T>(kCacheBlock);
     const std::size_t wanted =
         static_cast<std::size_t>(std::min<TSK_OFF_T>(inner->size - offset, kCacheBlock));
     char* into = bytes.data() + slot * kCacheBlock;
     const ssize_t got = tsk_img_read(inner, offset, into, wanted);
     if (got < 0) return nullptr;
+    if (block_of[slot] >= 0) slot_of.erase(block_of[slot]);
     block_of[slot] = block;
+    slot_of[block] = slot;
     length_of[slot] = static_cast<std::size_t>(got);
     used[slot] = ++clock;
     *length = length_of[slot];
