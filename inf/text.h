@@ -6,21 +6,22 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
+
 namespace veskaro::inf {
 
-/// Lower case of one code page 1252 byte: ASCII letters and the accented capitals
-/// of that page (0x8A, 0x8C, 0x8E, 0x9F, 0xC0-0xDE except 0xD7).
-char LowerChar(char c);
-/// Upper case of one code page 1252 byte; the inverse of LowerChar.
-char UpperChar(char c);
-/// The text in code page 1252 lower case. The one lower-casing rule of the program.
-std::string LowerCase(std::string_view text);
-/// The text in code page 1252 upper case.
-std::string UpperCase(std::string_view text);
-/// Case-insensitive equality under LowerChar.
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-/// Case-insensitive three-way comparison under LowerChar, byte order otherwise.
-int CompareIgnoreCase(std::string_view a, std::string_view b);
+// Letter case of the installation's text is code page 1252's (platform/code_page.h);
+// these are its names in inf/ and the layers above.
+inline char LowerChar(char c) { return platform::LowerCase1252(c); }
+inline char UpperChar(char c) { return platform::UpperCase1252(c); }
+inline std::string LowerCase(std::string_view text) { return platform::LowerCase1252(text); }
+inline std::string UpperCase(std::string_view text) { return platform::UpperCase1252(text); }
+inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return platform::EqualsIgnoreCase1252(a, b);
+}
+inline int CompareIgnoreCase(std::string_view a, std::string_view b) {
+  return platform::CompareIgnoreCase1252(a, b);
+}
 
 /// Splits at every occurrence of `separator` (not empty); n separators give n + 1
 /// pieces, empty pieces included. Empty text gives one empty piece.

@@ -9,7 +9,7 @@
 #include <utility>
 
 #include "platform/environment.h"
-#include "platform/short_names.h"
+#include "platform/code_page.h"
 
 namespace veskaro::platform {
 

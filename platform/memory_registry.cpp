@@ -3,25 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/code_page.h"
+
 namespace veskaro::platform {
 namespace {
-
-// Code page 1252 case folding, kept local so that platform/ does not depend on inf/.
-char Fold(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7)) return static_cast<char>(u + 32);
-  if (u == 0x8A || u == 0x8C || u == 0x8E) return static_cast<char>(u + 16);
-  if (u == 0x9F) return static_cast<char>(0xFF);
-  return c;
-}
-
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Fold(a[i]) != Fold(b[i])) return false;
-  }
-  return true;
-}
 
 // Calls `f` for each non-empty backslash-separated component of `path`. Empty
 // components (a leading, trailing or doubled backslash) are skipped, as the
@@ -42,21 +27,21 @@ bool ForEachComponent(std::string_view path, F f) {
 
 MemoryRegistry::Key* MemoryRegistry::Key::FindSubkey(std::string_view n) const {
   for (const auto& k : subkeys) {
-    if (SameName(k->name, n)) return k.get();
+    if (EqualsIgnoreCase1252(k->name, n)) return k.get();
   }
   return nullptr;
 }
 
 MemoryRegistry::Value* MemoryRegistry::Key::FindValue(std::string_view n) {
   for (auto& v : values) {
-    if (SameName(v.name, n)) return &v;
+    if (EqualsIgnoreCase1252(v.name, n)) return &v;
   }
   return nullptr;
 }
 
 const MemoryRegistry::Value* MemoryRegistry::Key::FindValue(std::string_view n) const {
   for (const auto& v : values) {
-    if (SameName(v.name, n)) return &v;
+    if (EqualsIgnoreCase1252(v.name, n)) return &v;
   }
   return nullptr;
 }

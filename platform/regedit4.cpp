@@ -42,7 +42,7 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/short_names.h"
+#include "platform/code_page.h"
 
 namespace veskaro::platform {
 namespace {

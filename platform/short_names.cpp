@@ -7,58 +7,6 @@
 
 namespace veskaro::platform {
 
-char UpperCase1252(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'a' && u <= 'z') return static_cast<char>(u - 0x20);
-  if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
-  switch (u) {
-    case 0x9A:  // š
-    case 0x9C:  // œ
-    case 0x9E:  // ž
-      return static_cast<char>(u - 0x10);
-    case 0xFF:  // ÿ
-      return static_cast<char>(0x9F);
-    default:
-      return c;
-  }
-}
-
-char LowerCase1252(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 0x20);
-  if (u >= 0xC0 && u <= 0xDE && u != 0xD7) return static_cast<char>(u + 0x20);
-  switch (u) {
-    case 0x8A:  // Š
-    case 0x8C:  // Œ
-    case 0x8E:  // Ž
-      return static_cast<char>(u + 0x10);
-    case 0x9F:  // Ÿ
-      return static_cast<char>(0xFF);
-    default:
-      return c;
-  }
-}
-
-std::string UpperCase1252(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = UpperCase1252(c);
-  return out;
-}
-
-std::string LowerCase1252(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = LowerCase1252(c);
-  return out;
-}
-
-bool EqualsIgnoreCase1252(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && LowerCase1252(a[i]) != LowerCase1252(b[i])) return false;
-  }
-  return true;
-}
-
 namespace {
 
 // Characters no Windows file name may hold.

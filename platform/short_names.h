@@ -1,5 +1,6 @@
-// Name rules of FAT folders as Windows 95 applies them: code page 1252 letter case,
-// 8.3 short aliases of long names, and wildcard patterns. Shared by the file systems
+// Name rules of FAT folders as Windows 95 applies them: 8.3 short aliases of long
+// names, wildcard patterns and the order in which a name finds a folder entry
+// (letter case is code page 1252's, see code_page.h). Shared by the file systems
 // that present a folder tree through Windows paths.
 #pragma once
 
@@ -8,17 +9,9 @@
 #include <string_view>
 #include <vector>
 
-namespace veskaro::platform {
+#include "platform/code_page.h"
 
-/// Code page 1252 upper case of one byte: ASCII letters, the accented letters
-/// 0xE0..0xFE (except 0xF7), and the pairs š/Š, œ/Œ, ž/Ž, ÿ/Ÿ. Other bytes unchanged.
-char UpperCase1252(char c);
-/// Code page 1252 lower case of one byte (the inverse of UpperCase1252).
-char LowerCase1252(char c);
-std::string UpperCase1252(std::string_view text);
-std::string LowerCase1252(std::string_view text);
-/// True when `a` and `b` are equal ignoring code page 1252 letter case.
-bool EqualsIgnoreCase1252(std::string_view a, std::string_view b);
+namespace veskaro::platform {
 
 /// True when `name` is a valid 8.3 short name as a FAT folder stores it: 1 to 8
 /// characters, optionally a dot and 1 to 3 more, no spaces, no lower-case letters

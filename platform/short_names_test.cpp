@@ -10,18 +10,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-TEST(CaseTest, FoldsCodePage1252Letters) {
-  EXPECT_EQ(UpperCase1252("abc\xE9\x9A\xFF\xF7\xDF"), "ABC\xC9\x8A\x9F\xF7\xDF");
-  EXPECT_EQ(LowerCase1252("ABC\xC9\x8A\x9F\xD7"), "abc\xE9\x9A\xFF\xD7");
-  EXPECT_TRUE(
-      EqualsIgnoreCase1252("\xC9"
-                           "cole.INF",
-                           "\xE9"
-                           "COLE.inf"));
-  EXPECT_FALSE(EqualsIgnoreCase1252("\xF7", "\xD7"));  // division and multiplication signs
-  EXPECT_FALSE(EqualsIgnoreCase1252("abc", "abcd"));
-}
-
 TEST(ShortNameTest, RecognisesValidShortNames) {
   EXPECT_TRUE(IsShortName("WIN.INI"));
   EXPECT_TRUE(IsShortName("PROGRA~1"));

@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/offline/image_installation.h"
 #include "platform/offline/windows_folder.h"
 #include "platform/posix/host_file_system.h"
-#include "platform/short_names.h"
 
 namespace veskaro::platform {
 namespace {

@@ -5,34 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/key_string.h"
 
 namespace veskaro::platform {
 namespace {
-
-// Lower case of code page 1252: ASCII letters and the accented capitals.
-unsigned char Lower1252(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7)) return c + 0x20;
-  switch (c) {
-    case 0x8A:
-    case 0x8C:
-    case 0x8E:
-      return c + 0x10;
-    case 0x9F:
-      return 0xFF;
-    default:
-      return c;
-  }
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (Lower1252(static_cast<unsigned char>(a[i])) != Lower1252(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
 
 struct WindowSearch {
   std::string_view wanted;
@@ -176,9 +153,9 @@ void Send(const KeyStroke& stroke) {
 
 int TitleMatchRank(std::string_view title, std::string_view wanted) {
   if (wanted.empty() || title.size() < wanted.size()) return -1;
-  if (SameIgnoringCase(title, wanted)) return 0;
-  if (SameIgnoringCase(title.substr(0, wanted.size()), wanted)) return 1;
-  if (SameIgnoringCase(title.substr(title.size() - wanted.size()), wanted)) return 2;
+  if (EqualsIgnoreCase1252(title, wanted)) return 0;
+  if (EqualsIgnoreCase1252(title.substr(0, wanted.size()), wanted)) return 1;
+  if (EqualsIgnoreCase1252(title.substr(title.size() - wanted.size()), wanted)) return 2;
   return -1;
 }
 
