@@ -15,7 +15,7 @@
 #include "drivers/driver_classes.h"
 #include "inf/text.h"
 #include "platform/offline/installation.h"
-#include "platform/posix/host_file_system.h"
+#include "platform/posix/host_paths.h"
 #include "platform/processes.h"
 #include "platform/shell.h"
 
@@ -135,15 +135,6 @@ bool ChooseEntry(Form1& form, const std::string& wanted) {
   return false;
 }
 
-// A host folder as the Windows path the program sees (drive Z: is the host's "/").
-std::optional<std::string> HostFolderAsWindowsPath(const std::string& dir) {
-  char* real = realpath(dir.c_str(), nullptr);
-  if (real == nullptr) return std::nullopt;
-  std::string host(real);
-  std::free(real);
-  return veskaro::platform::HostToWindowsPath(host);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,7 +218,7 @@ int main(int argc, char** argv) {
   veskaro::platform::FixedFolderShell shell;
   veskaro::platform::NoProcesses processes;
   if (have_copy_to) {
-    const auto folder = HostFolderAsWindowsPath(copy_to);
+    const auto folder = veskaro::platform::HostPathToWindowsPath(copy_to);
     if (!folder) {
       std::fprintf(stderr, "veskaro-cli: %s: %s\n", copy_to.c_str(), std::strerror(errno));
       return kExitUsage;

@@ -137,23 +137,6 @@ std::vector<std::string> ShortAliases(const std::vector<std::string>& names_in_f
   return aliases;
 }
 
-std::string ResolveAlias(const std::vector<std::string>& names_in_folder,
-                         std::string_view component) {
-  if (component.empty()) return {};
-  const std::vector<std::string> aliases = ShortAliases(names_in_folder);
-  for (std::size_t i = 0; i < aliases.size(); ++i) {
-    if (EqualsIgnoreCase1252(aliases[i], component)) return names_in_folder[i];
-  }
-  return {};
-}
-
-std::size_t MatchFolderEntry(const std::vector<std::string>& names_in_folder,
-                             std::string_view component) {
-  return MatchFolderEntryBy(
-      names_in_folder.size(),
-      [&](std::size_t i) -> const std::string& { return names_in_folder[i]; }, component);
-}
-
 bool HasWildcard(std::string_view pattern) {
   return pattern.find_first_of("*?") != std::string_view::npos;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,41 +43,75 @@ bool IsValidLongName(std::string_view name);
 /// spaces) gets an empty alias.
 std::vector<std::string> ShortAliases(const std::vector<std::string>& names_in_folder);
 
-/// The name (as stored) among `names_in_folder` whose alias, computed as above, is
-/// `component` (ignoring case), or empty text when there is none.
-std::string ResolveAlias(const std::vector<std::string>& names_in_folder,
-                         std::string_view component);
-
 inline constexpr std::size_t kNoEntry = static_cast<std::size_t>(-1);
 
-/// Finds the folder entry that a path component names, as a FAT folder does: an
-/// exact match first, then a match ignoring code page 1252 letter case, then, when
-/// the component contains "~", the entry whose 8.3 alias it is. Returns the index
-/// into `names_in_folder`, or kNoEntry.
-std::size_t MatchFolderEntry(const std::vector<std::string>& names_in_folder,
-                             std::string_view component);
+/// The order in which a path component finds an entry of a folder: the one rule of
+/// every file system that presents folders through Windows paths.
+///  1. The entry stored under exactly that name.
+///  2. The entry stored under its code page 1252 upper-case spelling, then the one
+///     under its lower-case spelling. Two entries differ only in letter case only on
+///     a case-sensitive host; there these spellings, the ones FAT folders and INF
+///     texts mostly use, are taken before the others.
+///  3. The first entry equal to it ignoring code page 1252 letter case.
+///  4. When it contains "~": the entry whose 8.3 alias (ShortAliases) it is,
+///     ignoring letter case.
+/// An empty component finds nothing.
+///
+/// `folder` answers the three questions of these steps, each with an entry or
+/// nothing (a std::optional), however it keeps its names, so that an indexed folder
+/// answers each at once and a plain list by a scan:
+///   `folder.Exact(name)`, `folder.IgnoringCase(name)`, `folder.ByAlias(name)`.
+template <typename Folder>
+auto MatchFolderEntryIn(Folder& folder, std::string_view component)
+    -> decltype(folder.Exact(component)) {
+  if (component.empty()) return {};
+  if (auto found = folder.Exact(component)) return found;
+  const std::string upper = UpperCase1252(component);
+  if (upper != component) {
+    if (auto found = folder.Exact(upper)) return found;
+  }
+  const std::string lower = LowerCase1252(component);
+  if (lower != component && lower != upper) {
+    if (auto found = folder.Exact(lower)) return found;
+  }
+  if (auto found = folder.IgnoringCase(component)) return found;
+  if (component.find('~') == std::string_view::npos) return {};
+  return folder.ByAlias(component);
+}
 
-/// MatchFolderEntry over `count` entries whose names `name_of(i)` gives, for
-/// callers that keep names elsewhere: they are copied into a list only when an 8.3
-/// alias must be worked out.
+/// MatchFolderEntryIn over a plain list of `count` entries whose names `name_of(i)`
+/// gives, in folder order. Returns the index of the entry, or kNoEntry. Names are
+/// copied into a list only when an 8.3 alias must be worked out.
 template <typename NameOf>
 std::size_t MatchFolderEntryBy(std::size_t count, NameOf name_of, std::string_view component) {
-  if (component.empty()) return kNoEntry;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (std::string_view(name_of(i)) == component) return i;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    if (EqualsIgnoreCase1252(name_of(i), component)) return i;
-  }
-  if (component.find('~') == std::string_view::npos) return kNoEntry;
-  std::vector<std::string> names;
-  names.reserve(count);
-  for (std::size_t i = 0; i < count; ++i) names.emplace_back(name_of(i));
-  const std::vector<std::string> aliases = ShortAliases(names);
-  for (std::size_t i = 0; i < aliases.size(); ++i) {
-    if (EqualsIgnoreCase1252(aliases[i], component)) return i;
-  }
-  return kNoEntry;
+  struct Listed {
+    std::size_t count;
+    NameOf& name_of;
+    std::optional<std::size_t> Exact(std::string_view name) const {
+      for (std::size_t i = 0; i < count; ++i) {
+        if (std::string_view(name_of(i)) == name) return i;
+      }
+      return std::nullopt;
+    }
+    std::optional<std::size_t> IgnoringCase(std::string_view name) const {
+      for (std::size_t i = 0; i < count; ++i) {
+        if (EqualsIgnoreCase1252(name_of(i), name)) return i;
+      }
+      return std::nullopt;
+    }
+    std::optional<std::size_t> ByAlias(std::string_view alias) const {
+      std::vector<std::string> names;
+      names.reserve(count);
+      for (std::size_t i = 0; i < count; ++i) names.emplace_back(name_of(i));
+      const std::vector<std::string> aliases = ShortAliases(names);
+      for (std::size_t i = 0; i < aliases.size(); ++i) {
+        if (EqualsIgnoreCase1252(aliases[i], alias)) return i;
+      }
+      return std::nullopt;
+    }
+  };
+  Listed listed{count, name_of};
+  return MatchFolderEntryIn(listed, component).value_or(kNoEntry);
 }
 
 /// True when `pattern` contains a wildcard ("*" or "?").

@@ -10,6 +10,12 @@ namespace {
 
 using Names = std::vector<std::string>;
 
+// The entry of `folder` that `component` names (its index), or kNoEntry.
+std::size_t Match(const Names& folder, std::string_view component) {
+  return MatchFolderEntryBy(
+      folder.size(), [&](std::size_t i) -> const std::string& { return folder[i]; }, component);
+}
+
 TEST(ShortNameTest, RecognisesValidShortNames) {
   EXPECT_TRUE(IsShortName("WIN.INI"));
   EXPECT_TRUE(IsShortName("PROGRA~1"));
@@ -70,22 +76,26 @@ TEST(ShortAliasesTest, NumbersCollidingNamesInNameOrder) {
 
 TEST(ShortAliasesTest, ResolvesAliasesToStoredNames) {
   const Names folder = {"Program Files", "program data", "Windows", "readme.txt"};
-  EXPECT_EQ(ResolveAlias(folder, "progra~2"), "Program Files");
-  EXPECT_EQ(ResolveAlias(folder, "PROGRA~1"), "program data");
-  EXPECT_EQ(ResolveAlias(folder, "README.TXT"), "readme.txt");
-  EXPECT_EQ(ResolveAlias(folder, "PROGRA~3"), "");
-  EXPECT_EQ(ResolveAlias(folder, ""), "");
+  EXPECT_EQ(Match(folder, "progra~2"), 0u);
+  EXPECT_EQ(Match(folder, "PROGRA~1"), 1u);
+  EXPECT_EQ(Match(folder, "README.TXT"), 3u);
+  EXPECT_EQ(Match(folder, "PROGRA~3"), kNoEntry);
+  EXPECT_EQ(Match(folder, ""), kNoEntry);
 }
 
 TEST(MatchFolderEntryTest, ExactThenCaseThenAlias) {
   const Names folder = {"foo", "FOO", "Acme Corp Sound.inf", "ACMECO~2.INF"};
-  EXPECT_EQ(MatchFolderEntry(folder, "FOO"), 1u);
-  EXPECT_EQ(MatchFolderEntry(folder, "Foo"), 0u);
-  EXPECT_EQ(MatchFolderEntry(folder, "acmeco~1.inf"), 2u);
-  EXPECT_EQ(MatchFolderEntry(folder, "acmeco~2.inf"), 3u);  // a real name beats an alias
-  EXPECT_EQ(MatchFolderEntry(folder, "ACMECO~3.INF"), kNoEntry);
-  EXPECT_EQ(MatchFolderEntry({"readme.txt"}, "README.TXT"), 0u);
-  EXPECT_EQ(MatchFolderEntry(folder, ""), kNoEntry);
+  EXPECT_EQ(Match(folder, "FOO"), 1u);
+  EXPECT_EQ(Match(folder, "foo"), 0u);
+  // Names that differ only in case: the upper-case spelling, then the lower-case one.
+  EXPECT_EQ(Match(folder, "Foo"), 1u);
+  EXPECT_EQ(Match({"foo", "Foo", "FOo"}, "fOO"), 0u);
+  EXPECT_EQ(Match({"Foo", "FOo"}, "fOO"), 0u);
+  EXPECT_EQ(Match(folder, "acmeco~1.inf"), 2u);
+  EXPECT_EQ(Match(folder, "acmeco~2.inf"), 3u);  // a real name beats an alias
+  EXPECT_EQ(Match(folder, "ACMECO~3.INF"), kNoEntry);
+  EXPECT_EQ(Match({"readme.txt"}, "README.TXT"), 0u);
+  EXPECT_EQ(Match(folder, ""), kNoEntry);
 }
 
 TEST(WildcardTest, MatchesLikeADirectorySearch) {

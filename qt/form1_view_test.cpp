@@ -10,7 +10,7 @@
 #include <cmath>
 #include <map>
 
-#include "platform/posix/host_file_system.h"
+#include "platform/posix/host_paths.h"
 #include "qt/look.h"
 #include "qt/view_test_support.h"
 

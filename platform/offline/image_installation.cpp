@@ -22,17 +22,17 @@ std::string JoinVolumes(const std::vector<const DiskVolume*>& volumes) {
 }
 
 // Drive C: when volume `c` of `volumes` is C:, the others D:, E:, ... in DOS order,
-// and Z: the host's "/".
+// and the host's drives (HostDrives: Z: the host's "/").
 DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c) {
   std::map<char, std::shared_ptr<FatVolume>> letters{{'C', volumes[c].volume}};
   char next = 'D';
-  for (std::size_t i = 0; i < volumes.size() && next < 'Z'; ++i) {
+  for (std::size_t i = 0; i < volumes.size() && next < kHostRootDrive; ++i) {
     if (i != c) letters[next++] = volumes[i].volume;
   }
   DriveC drive;
   drive.files = std::make_unique<ImageFileSystem>(
-      std::move(letters), std::make_unique<HostFileSystem>(
-                              std::map<char, std::string>{{'Z', "/"}}, std::vector<std::string>{}));
+      std::move(letters),
+      std::make_unique<HostFileSystem>(HostDrives(), std::vector<std::string>{}));
   if (const FatVolume::Folder* root = volumes[c].volume->Root(nullptr)) {
     for (const FatVolume::Entry& entry : root->entries()) {
       if (entry.is_folder()) drive.top_level_folders.push_back(entry.name);

@@ -48,12 +48,11 @@ std::vector<fs::path> Subfolders(const fs::path& folder) {
   return found;
 }
 
-// Host folder `root` as drive C: (never written), with Z: the host's "/".
+// Host folder `root` as drive C: (never written), with the host's drives (HostDrives).
 DriveC HostDrive(const fs::path& root) {
   const std::string root_text = root.string();
   auto files =
-      std::make_unique<HostFileSystem>(std::map<char, std::string>{{'C', root_text}, {'Z', "/"}},
-                                       std::vector<std::string>{root_text});
+      std::make_unique<HostFileSystem>(HostDrives(root_text), std::vector<std::string>{root_text});
   const HostFileSystem* host = files.get();
   DriveC drive;
   drive.files = std::move(files);

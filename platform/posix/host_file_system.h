@@ -2,10 +2,7 @@
 // stands for a host folder, the way Wine maps drives.
 #pragma once
 
-#include <time.h>
-
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -14,6 +11,8 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/posix/folder_listings.h"
+#include "platform/posix/host_paths.h"
 
 namespace veskaro::platform {
 
@@ -86,23 +85,11 @@ class HostFileSystem : public FileSystem {
   struct Resolved;
   struct CopyTarget;
   bool ResolveFolder(std::string_view path, bool all_components, Resolved* out) const;
-  FsStatus CheckWritable(const std::string& host_folder, std::string_view path) const;
+  std::optional<FolderEntry> FindLast(const Resolved& resolved) const;
   FsStatus OpenCopyTarget(std::string_view to, CopyTarget* target) const;
-  FsStatus WriteCopy(CopyTarget& target, std::string_view from, std::string_view to,
-                     const std::function<struct CopyError(int out)>& fill,
-                     const timespec* modified) const;
 
   std::map<char, std::string> drives_;  // upper-case letter -> host folder
   std::vector<std::string> protected_;  // real paths
 };
-
-/// "Z:\..." for an absolute host path ("/" gives "Z:\"), the form under which a
-/// HostFileSystem with Z: mapped to "/" reaches it. Empty text for a relative path
-/// or one holding a backslash, which no Windows path can express.
-std::string HostToWindowsPath(const std::string& host_abs_path);
-
-/// The host path of a "Z:\..." Windows path ("/" separated, no case matching), or
-/// empty text for a path on another drive.
-std::string WindowsToHostPath(std::string_view windows_path);
 
 }  // namespace veskaro::platform

@@ -6,7 +6,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "platform/posix/host_file_system.h"
+#include "platform/posix/host_paths.h"
 #include "platform/qt/cp1252.h"
 #include "platform/qt/normal_pointer.h"
 
@@ -40,8 +40,8 @@ std::string QtShell::BrowseForFolder(std::string_view title) {
   if (!info.isDir()) return {};
   if (settings_ != nullptr) settings_->setValue(kLastFolderKey, info.canonicalFilePath());
   // The host's own bytes for the name, so that the file system finds it again.
-  const QByteArray host = QFile::encodeName(info.canonicalFilePath());
-  return HostToWindowsPath(host.toStdString());
+  return HostPathToWindowsPath(QFile::encodeName(info.absoluteFilePath()).toStdString())
+      .value_or(std::string());
 }
 
 void QtShell::OpenLink(std::string_view target) {

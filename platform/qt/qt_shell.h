@@ -13,9 +13,8 @@
 namespace veskaro::platform {
 
 /// The folder picker answers with a host folder, which the program sees as a
-/// Windows path on drive Z: (Z:\ is the host's "/", as in the offline
-/// installation's file system). It starts in the folder chosen last time, when
-/// given settings to remember it in, else in the home folder. Links go to the
+/// Windows path (HostPathToWindowsPath). It starts in the folder chosen last time,
+/// when given settings to remember it in, else in the home folder. Links go to the
 /// desktop's default programs.
 class QtShell : public Shell {
  public:
@@ -35,7 +34,7 @@ class QtShell : public Shell {
   /// Where the picker remembers the folder chosen last (may be null: nowhere).
   void set_settings(QSettings* settings) { settings_ = settings; }
 
-  /// The chosen folder as "Z:\..." ("Z:\" for the host's root); empty text when the
+  /// The chosen folder as a Windows path (HostPathToWindowsPath); empty text when the
   /// user cancels or the folder cannot be written as a Windows path.
   std::string BrowseForFolder(std::string_view title) override;
   /// Hands the link (code page 1252 text) to the desktop's default program.

@@ -1,0 +1,42 @@
+// Finding the entry of a host folder that a Windows path component names, and the
+// indexes of host folders kept for that between lookups (inotify tells every change).
+#pragma once
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace veskaro::platform {
+
+/// What a folder listing or an lstat tells of an entry's type.
+enum class EntryType : unsigned char { kUnknown, kFile, kFolder };
+
+/// One entry of a host folder: its name as stored and what is known of its type
+/// (kUnknown for a symbolic link or when the file system does not say).
+struct FolderEntry {
+  std::string name;
+  EntryType type = EntryType::kUnknown;
+};
+
+/// The entries of host folder `folder`, without "." and ".."; empty when it cannot
+/// be read.
+std::vector<FolderEntry> ListFolder(const std::string& folder);
+
+/// The entry of host folder `folder`, whose stat is `folder_info`, that the path
+/// component `component` names, in the order of MatchFolderEntryIn; nothing when
+/// there is none or `component` is no valid name (IsValidLongName).
+///
+/// A name stored as written costs one lstat. Other names need the folder's entries:
+/// each folder looked up so is indexed once and the index kept while inotify reports
+/// every change made to it (by any process); on file systems that may change unseen
+/// (network, FUSE), or without inotify, the upper- and lower-case spellings are
+/// tried first (one lstat each), then the folder is listed again. A lookup in a
+/// watched folder thus costs no listing, however large the folder.
+std::optional<FolderEntry> FindFolderEntry(const std::string& folder,
+                                           const struct stat& folder_info,
+                                           std::string_view component);
+
+}  // namespace veskaro::platform
