@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -15,49 +13,24 @@
 #include <string>
 #include <vector>
 
+#include "testing/shell_command.h"
+#include "testing/temp_folder.h"
+
 namespace veskaro::cli_test {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using Result = testing::CommandResult;
+using testing::RunShell;
 
-inline std::string Slurp(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-inline std::string Quote(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+inline std::string Slurp(const fs::path& path) { return testing::ReadFile(path); }
+inline std::string Quote(const std::string& arg) { return testing::ShellQuote(arg); }
 
 /// The shell command that runs veskaro-cli with `args`.
 inline std::string CliCommand(const std::vector<std::string>& args) {
   std::string command = Quote(VESKARO_CLI);
   for (const auto& a : args) command += " " + Quote(a);
   return command;
-}
-
-/// Runs the shell command `command` with an empty standard input; its standard
-/// error goes through the file `err`.
-inline Result RunShell(std::string command, const fs::path& err) {
-  command += " 2>" + Quote(err.string()) + " </dev/null";
-  Result r;
-  FILE* pipe = popen(command.c_str(), "r");
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) r.out.append(buffer, n);
-  const int status = pclose(pipe);
-  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = Slurp(err);
-  return r;
 }
 
 /// Runs veskaro-cli with `args` in the folder `cwd`, with HOME and TMPDIR set to
@@ -116,13 +89,7 @@ inline fs::path CopySample(const fs::path& folder) {
 inline fs::path Scratch() {
   const fs::path scratch = fs::path(VESKARO_TEST_SCRATCH) /
                            ::testing::UnitTest::GetInstance()->current_test_info()->name();
-  std::error_code ignored;
-  fs::permissions(scratch, fs::perms::owner_all, fs::perm_options::add, ignored);
-  for (auto it = fs::recursive_directory_iterator(scratch, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-  }
-  fs::remove_all(scratch);
+  testing::RemoveTree(scratch);
   fs::create_directories(scratch);
   return scratch;
 }

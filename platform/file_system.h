@@ -20,7 +20,7 @@ enum class FsError {
   kPathNotFound,  ///< a folder of either path does not exist
   kDiskFull,      ///< the destination drive has no room left
   kNotReady,      ///< the destination drive holds no medium
-  kOther,         ///< anything else: no access, a name that is a folder, ...
+  kOther,         ///< anything else (see FileSystem)
 };
 
 /// Outcome of a write operation: the failure class and a human-readable detail.
@@ -41,7 +41,44 @@ class ByteSource {
 };
 
 /// File system seen through Windows paths (`C:\WINDOWS\INF\X.INF`). Paths are
-/// 8-bit text; each implementation decides what the drive letters stand for.
+/// 8-bit text in the installation's code page; each implementation decides what
+/// the drive letters stand for. Every implementation keeps this contract, which
+/// the shared suite testing/file_system_contract.h checks on each of them.
+///
+/// Lookup. "\" and "/" both separate components; runs of them count as one; "."
+/// and ".." are applied to the text, never climbing above the drive root. Each
+/// component finds an entry of its folder in the order of MatchFolderEntryIn
+/// (platform/short_names.h): the name stored exactly, else equal ignoring code page
+/// 1252 letter case, else (holding "~") by its 8.3 alias. Names come back as their
+/// folder stores them. A path without a drive letter finds nothing.
+///
+/// Kinds and attributes. A directory search for kNormal finds a file that is
+/// neither hidden nor system (where the implementation knows such attributes) and
+/// never a folder; kDirectory finds a folder of any attributes and never a file. A
+/// path ending in "\" names a folder: kNormal finds nothing there, kDirectory
+/// yields that folder's stored name ("C:\" for a drive root, where the
+/// implementation has one to show). A last component holding "*" or "?" is a
+/// pattern (MatchesWildcard) and yields the first entry of the wanted kind that it
+/// matches, in the implementation's order. Hidden and system files stay readable.
+///
+/// Failure classes of writes (FsError), the same for a copy and a new folder:
+/// - kPathNotFound: a folder of either path, or its drive, does not exist;
+/// - kOther: a missing file in an existing folder (a listed source that vanished
+///   is not a bad destination), a source or target that is a folder, a name
+///   Windows would not accept, no access, a read error of the source;
+/// - kDiskFull: the target's drive has no room left;
+/// - kNotReady: the target's drive holds no medium.
+/// A folder that already exists, under any letter case, is not made again (kOther).
+///
+/// Copies are all or nothing. The bytes go to a temporary file beside the target,
+/// which takes the target's name only once complete; a failed copy removes it, so
+/// it leaves no file under the target's name that was not there before, and an
+/// earlier file there either intact or replaced whole. Replacing keeps the name the
+/// folder stores the target under.
+///
+/// Never written: an implementation over an offline installation never writes it
+/// (nothing is created, replaced or removed there), nor does any implementation
+/// write anything but the folder and the copy asked for and its temporary.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -54,13 +91,12 @@ class FileSystem {
   /// Creates one folder; its parent must exist.
   virtual FsStatus MakeDirectory(std::string_view path) = 0;
 
-  /// Copies file `from` to `to`, replacing an existing file of that name. A failed
-  /// copy leaves no file under `to` that was not there before, and leaves an earlier
-  /// file under `to` either intact or replaced whole.
+  /// Copies file `from` to `to`, replacing an existing file of that name, through a
+  /// temporary as described above.
   virtual FsStatus CopyFile(std::string_view from, std::string_view to) = 0;
 
-  /// Opens a file for reading. Returns null when it cannot be opened, with `*error`
-  /// describing why.
+  /// Opens a file for reading its bytes as stored. Returns null when it cannot be
+  /// opened (missing, a folder, no access), with `*error` naming the path and why.
   virtual std::unique_ptr<ByteSource> OpenRead(std::string_view path, std::string* error) = 0;
 };
 

@@ -15,24 +15,12 @@
 
 namespace veskaro::platform {
 
-/// Files and folders in memory, addressed by Windows paths ("C:\WINDOWS\INF\X.INF",
-/// "\" or "/" as separators). Each path component matches an entry of its folder
-/// exactly, else ignoring code page 1252 letter case, else (when it contains "~")
-/// by the entry's 8.3 alias as ShortAliases derives it; names come back as stored.
-///
-/// Directory search (FindFirst):
-/// - kNormal finds a file that is neither hidden nor system; a path ending in "\" or
-///   naming a drive root finds nothing.
-/// - kDirectory finds a folder of any attributes. A path ending in "\" tests the
-///   folder it names and yields that folder's stored name ("C:\" for a drive root).
-/// - A last component holding "*" or "?" is a pattern (MatchesWildcard); the first
-///   matching entry of the wanted kind, in the order the entries were added, is
-///   yielded. Wildcards in other components find nothing.
-///
-/// Copies keep the source's attributes and are all or nothing: a failed copy leaves
-/// the target exactly as it was. A missing source folder fails with kPathNotFound,
-/// a missing source file in an existing folder with kOther (file not found), as does
-/// a read-only or folder target, a copy onto the source itself, and an invalid name.
+/// Files and folders in memory, kept to the FileSystem contract. Specific to it:
+/// entries keep Windows attributes (AddFile, AddDirectory), and a copy takes its
+/// source's; a pattern yields the first match in the order the entries were added,
+/// and wildcards in other components find nothing; a read-only target and a copy
+/// onto its own source fail with kOther; faults can be injected, and every write
+/// is logged.
 class MemoryFileSystem : public FileSystem {
  public:
   /// Windows attribute bits.

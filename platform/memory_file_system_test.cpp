@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/memory_environment.h"
+#include "platform/short_names.h"
+#include "testing/file_system_contract.h"
 
 namespace veskaro::platform {
 namespace {
@@ -28,6 +32,60 @@ std::string ReadAll(ByteSource& source, std::size_t block, bool* failed) {
   }
 }
 
+// The in-memory file system under the shared contract: the tree on C:, writes on D:.
+class MemoryContract {
+ public:
+  static constexpr bool kAttributes = true;
+
+  void AddFile(std::string_view relative, std::string_view bytes, unsigned attributes) {
+    ASSERT_TRUE(files_.AddFile("C:\\" + std::string(relative), bytes, attributes)) << relative;
+  }
+  void AddFolder(std::string_view relative, unsigned attributes) {
+    ASSERT_TRUE(files_.AddDirectory("C:\\" + std::string(relative), attributes)) << relative;
+  }
+  std::string Root() { return "C:"; }
+  FileSystem& Files() {
+    files_.AddDirectory("D:\\OUT");
+    return files_;
+  }
+  std::string Alias(std::string_view relative) {
+    const std::string path = "C:\\" + std::string(relative);
+    const std::string folder = path.substr(0, path.rfind('\\'));
+    const std::vector<std::string> names = Children(folder);
+    const std::vector<std::string> aliases = ShortAliases(names);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      if (folder + "\\" + names[i] == path) return aliases[i];
+    }
+    return {};
+  }
+  std::string Out() { return "D:\\OUT"; }
+  std::set<std::string> NamesIn(std::string_view folder) {
+    const std::vector<std::string> names = Children(folder);
+    return {names.begin(), names.end()};
+  }
+  std::string FullFolder() {
+    files_.AddFile("E:\\FULL\\EARLIER.BIN", "earlier");
+    files_.FailCopiesAfterBytes(0);
+    return "E:\\FULL";
+  }
+
+ private:
+  // The names stored directly in `folder` (a path as stored, any case).
+  std::vector<std::string> Children(std::string_view folder) {
+    std::vector<std::string> names;
+    for (const auto& list : {files_.Files(), files_.Directories()}) {
+      for (const std::string& path : list) {
+        const std::size_t slash = path.rfind('\\');
+        if (EqualsIgnoreCase1252(path.substr(0, slash), folder))
+          names.push_back(path.substr(slash + 1));
+      }
+    }
+    return names;
+  }
+
+  MemoryFileSystem files_;
+};
+
 class MemoryFileSystemTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,46 +100,13 @@ class MemoryFileSystemTest : public ::testing::Test {
   MemoryFileSystem fs_;
 };
 
-TEST_F(MemoryFileSystemTest, FindsEntriesIgnoringCaseAndNamesThemAsStored) {
-  EXPECT_EQ(fs_.FindFirst("c:\\windows\\inf\\NET.INF", Kind::kNormal), "Net.inf");
-  EXPECT_EQ(fs_.FindFirst("C:/Windows/Inf/net.inf", Kind::kNormal), "Net.inf");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\NONE.INF", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("D:\\WINDOWS\\INF\\NET.INF", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("WINDOWS\\INF\\NET.INF", Kind::kNormal), "");
-  // Kinds: folders are not files, files are not folders.
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("C:\\windows\\inf", Kind::kDirectory), "INF");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\NET.INF", Kind::kDirectory), "");
-  // A path naming a folder with a trailing separator.
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("C:\\windows\\inf\\", Kind::kDirectory), "INF");
+// Beyond the contract: drive roots are folders, wildcards stand only in the last
+// component, inspection resolves aliases too.
+TEST_F(MemoryFileSystemTest, DriveRootsWildcardsAndAliasesOfInspection) {
   EXPECT_EQ(fs_.FindFirst("a:\\", Kind::kDirectory), "A:\\");
-  EXPECT_EQ(fs_.FindFirst("A:\\NOPE\\", Kind::kDirectory), "");
-  // Wildcards in the last component only.
+  EXPECT_EQ(fs_.FindFirst("C:\\", Kind::kNormal), "");
   EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\*.INF", Kind::kNormal), "Net.inf");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\*", Kind::kDirectory), "OTHER");
   EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\*\\NET.INF", Kind::kNormal), "");
-}
-
-TEST_F(MemoryFileSystemTest, HiddenAndSystemFilesAreNotFoundButReadable) {
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\SYSTEM\\HIDDEN.VXD", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\SYSTEM\\SYS.VXD", Kind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\SYSTEM\\*.VXD", Kind::kNormal), "");
-  ASSERT_TRUE(fs_.AddDirectory("C:\\WINDOWS\\HIDDENDIR", MemoryFileSystem::kHidden));
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\HIDDENDIR", Kind::kDirectory), "HIDDENDIR");
-  std::string error;
-  auto source = fs_.OpenRead("C:\\WINDOWS\\SYSTEM\\HIDDEN.VXD", &error);
-  ASSERT_NE(source, nullptr) << error;
-  bool failed = false;
-  EXPECT_EQ(ReadAll(*source, 16, &failed), "h");
-}
-
-TEST_F(MemoryFileSystemTest, ResolvesShortAliases) {
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\OTHER\\ACMECO~1.INF", Kind::kNormal),
-            "Acme Corp Sound.inf");
-  EXPECT_EQ(fs_.FindFirst("C:\\PROGRA~1\\ACME\\ACME.DLL", Kind::kNormal), "acme.dll");
-  EXPECT_EQ(fs_.FindFirst("C:\\progra~1", Kind::kDirectory), "Program Files");
-  EXPECT_EQ(fs_.FindFirst("C:\\WINDOWS\\INF\\OTHER\\ACMECO~2.INF", Kind::kNormal), "");
   EXPECT_EQ(fs_.FileContents("C:\\PROGRA~1\\ACME\\ACME.DLL"), "dll");
 }
 
@@ -135,41 +160,17 @@ TEST_F(MemoryFileSystemTest, ReadFaults) {
   EXPECT_TRUE(fs_.CopyFile("C:\\DATA.BIN", "A:\\OUT\\DATA.BIN").ok());
 }
 
-TEST_F(MemoryFileSystemTest, CopiesReplaceWholeOrNotAtAll) {
-  EXPECT_TRUE(fs_.CopyFile("C:\\WINDOWS\\INF\\NET.INF", "A:\\OUT\\Net.inf").ok());
-  EXPECT_EQ(fs_.FileContents("A:\\OUT\\NET.INF"), "[Version]");
-  // Replacing keeps the stored name; the data is the new source's.
-  ASSERT_TRUE(fs_.AddFile("C:\\WINDOWS\\INF\\NET.INF", "[Version] 2"));
-  EXPECT_TRUE(fs_.CopyFile("C:\\WINDOWS\\INF\\NET.INF", "a:\\out\\NET.INF").ok());
-  EXPECT_EQ(fs_.FindFirst("A:\\OUT\\NET.INF", Kind::kNormal), "Net.inf");
-  EXPECT_EQ(fs_.FileContents("A:\\OUT\\NET.INF"), "[Version] 2");
-  // Hidden attributes travel with the copy.
+TEST_F(MemoryFileSystemTest, CopiesKeepAttributesAndSpareReadOnlyTargets) {
   EXPECT_TRUE(fs_.CopyFile("C:\\WINDOWS\\SYSTEM\\HIDDEN.VXD", "A:\\OUT\\H.VXD").ok());
   EXPECT_EQ(fs_.Attributes("A:\\OUT\\H.VXD"), unsigned{MemoryFileSystem::kHidden});
-
-  struct Case {
-    const char* from;
-    const char* to;
-    FsError error;
-  };
-  const Case cases[] = {
-      {"C:\\WINDOWS\\INF\\NET.INF", "A:\\MISSING\\NET.INF", FsError::kPathNotFound},
-      {"C:\\WINDOWS\\INF\\NET.INF", "B:\\NET.INF", FsError::kPathNotFound},
-      {"C:\\NOWHERE\\NET.INF", "A:\\OUT\\X.INF", FsError::kPathNotFound},
-      {"C:\\WINDOWS\\INF\\GONE.INF", "A:\\OUT\\GONE.INF", FsError::kOther},
-      {"C:\\WINDOWS\\INF", "A:\\OUT\\INF", FsError::kOther},
-      {"C:\\WINDOWS\\INF\\NET.INF", "A:\\OUT", FsError::kOther},
-      {"C:\\WINDOWS\\INF\\NET.INF", "A:\\OUT\\A:B.INF", FsError::kOther},
-      {"C:\\WINDOWS\\INF\\NET.INF", "c:\\windows\\inf\\net.inf", FsError::kOther},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(fs_.CopyFile(c.from, c.to).error, c.error) << c.from << " -> " << c.to;
-  }
+  EXPECT_EQ(fs_.CopyFile("C:\\WINDOWS\\INF\\NET.INF", "B:\\NET.INF").error, FsError::kPathNotFound);
+  EXPECT_EQ(fs_.CopyFile("C:\\WINDOWS\\INF\\NET.INF", "c:\\windows\\inf\\net.inf").error,
+            FsError::kOther);
   ASSERT_TRUE(fs_.AddFile("A:\\OUT\\LOCKED.INF", "old", MemoryFileSystem::kReadOnly));
   EXPECT_EQ(fs_.CopyFile("C:\\WINDOWS\\INF\\NET.INF", "A:\\OUT\\LOCKED.INF").error,
             FsError::kOther);
   EXPECT_EQ(fs_.FileContents("A:\\OUT\\LOCKED.INF"), "old");
-  EXPECT_EQ(fs_.FileContents("C:\\WINDOWS\\INF\\NET.INF"), "[Version] 2");
+  EXPECT_EQ(fs_.FileContents("C:\\WINDOWS\\INF\\NET.INF"), "[Version]");
 }
 
 TEST_F(MemoryFileSystemTest, CopyFaultsLeaveTargetsAsTheyWere) {
@@ -209,18 +210,13 @@ TEST_F(MemoryFileSystemTest, CopyFaultsLeaveTargetsAsTheyWere) {
   EXPECT_TRUE(fs_.CopyFile("C:\\EMPTY.TXT", "A:\\OUT\\EMPTY.TXT").ok());
 }
 
-TEST_F(MemoryFileSystemTest, MakesOneFolderLevel) {
-  EXPECT_TRUE(fs_.MakeDirectory("A:\\OUT\\Audio Device 16_32").ok());
-  EXPECT_EQ(fs_.FindFirst("A:\\OUT\\AUDIO DEVICE 16_32\\", Kind::kDirectory), "Audio Device 16_32");
-  EXPECT_TRUE(fs_.MakeDirectory("A:\\OUT\\Trailing\\").ok());
-  EXPECT_EQ(fs_.MakeDirectory("A:\\OUT\\audio device 16_32").error, FsError::kOther);
-  EXPECT_EQ(fs_.MakeDirectory("A:\\OUT\\NEW\\DEEP").error, FsError::kPathNotFound);
-  EXPECT_EQ(fs_.MakeDirectory("A:\\OUT\\A:B").error, FsError::kOther);
+TEST_F(MemoryFileSystemTest, FolderFaultsAndDriveRoots) {
   EXPECT_EQ(fs_.MakeDirectory("A:\\").error, FsError::kOther);
   fs_.FailMakeDirectory("a:\\out\\floppy", FsError::kNotReady);
   EXPECT_EQ(fs_.MakeDirectory("A:\\OUT\\FLOPPY").error, FsError::kNotReady);
   EXPECT_EQ(fs_.FindFirst("A:\\OUT\\FLOPPY", Kind::kDirectory), "");
-  EXPECT_EQ(fs_.Directories().size(), 9u);
+  EXPECT_TRUE(fs_.MakeDirectory("A:\\OUT\\Audio Device 16_32").ok());
+  EXPECT_EQ(fs_.Directories().size(), 8u);
 }
 
 TEST_F(MemoryFileSystemTest, RecordsEveryWrite) {
@@ -254,3 +250,8 @@ TEST(MapEnvironmentTest, NamesIgnoreCase) {
 
 }  // namespace
 }  // namespace veskaro::platform
+
+namespace veskaro::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemReadContract, platform::MemoryContract);
+INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemWriteContract, platform::MemoryContract);
+}  // namespace veskaro::testing

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
-#include <random>
 #include <string>
 
 #include "platform/memory_registry.h"
+#include "testing/temp_folder.h"
 
 namespace veskaro::platform {
 namespace {
@@ -225,13 +225,11 @@ TEST(Regedit4Test, LoadsAFile) {
   const Regedit4Result missing = LoadRegedit4File("/nonexistent/dir/system.reg", registry);
   EXPECT_NE(missing.error.find("/nonexistent/dir/system.reg"), std::string::npos);
 
-  const std::string path = (std::filesystem::temp_directory_path() /
-                            ("veskaro_regedit4_" + std::to_string(std::random_device{}()) + ".reg"))
-                               .string();
+  const testing::TempFolder temp("veskaro_regedit4");
+  const std::string path = (temp.path() / "system.reg").string();
   const std::string text = Crlf({"REGEDIT4", "[HKEY_LOCAL_MACHINE\\File]", "\"x\"=\"y\"", "oops"});
   std::ofstream(path, std::ios::binary) << text;
   const Regedit4Result result = LoadRegedit4File(path, registry);
-  std::filesystem::remove(path);
   EXPECT_EQ(result.error.rfind(path + ", line 4: ", 0), 0u) << result.error;
   EXPECT_EQ(Data(registry, "File", "x", kRegSz), "y");
 }

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "registry/registry_read.h"
+#include "testing/temp_folder.h"
 #include "tools/creg/creg_writer.h"
 
 namespace veskaro::platform {
@@ -25,14 +26,6 @@ Key& Add(Key& parent, std::string name) {
 
 class CregRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("veskaro_creg_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string WriteFile(const std::string& name, const std::string& bytes) {
     const std::string path = (dir_ / name).string();
     std::ofstream(path, std::ios::binary)
@@ -47,7 +40,8 @@ class CregRegistryTest : public ::testing::Test {
     return bytes;
   }
 
-  fs::path dir_;
+  testing::TempFolder temp_{"veskaro_creg"};
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(CregRegistryTest, KeepsRawTextTypesAndOrder) {

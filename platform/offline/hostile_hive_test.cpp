@@ -12,6 +12,7 @@
 #include "drivers/driver_classes.h"
 #include "platform/offline/creg_registry.h"
 #include "registry/registry_read.h"
+#include "testing/temp_folder.h"
 #include "tools/creg/creg_writer.h"
 
 namespace veskaro::platform {
@@ -32,12 +33,6 @@ void SetString(Key& key, std::string name, std::string text) {
 
 class HostileHiveTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    path_ =
-        (fs::temp_directory_path() / ("veskaro_hostile_hive_" + std::to_string(getpid()))).string();
-  }
-  void TearDown() override { fs::remove(path_); }
-
   // Writes `root` as a hive and loads it back into `out`.
   bool Load(const Key& root, MemoryRegistry& out, std::string* error) {
     std::string why;
@@ -45,7 +40,8 @@ class HostileHiveTest : public ::testing::Test {
     return LoadCregFile(path_, kCregDefaultCodepage, out, error);
   }
 
-  std::string path_;
+  testing::TempFolder temp_{"veskaro_hostile_hive"};
+  const std::string path_ = (temp_.path() / "SYSTEM.DAT").string();
 };
 
 TEST_F(HostileHiveTest, TreeTenThousandKeysWideAndTwoHundredDeep) {

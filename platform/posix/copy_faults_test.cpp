@@ -17,28 +17,21 @@
 
 #include "platform/posix/host_file_system.h"
 #include "platform/posix/test_mounts.h"
+#include "testing/temp_folder.h"
 
 namespace veskaro::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-void Write(const fs::path& path, const std::string& contents) {
-  fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string Read(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
+using testing::ReadFile;
+using testing::WriteFile;
 
 // Every file below `folder` (relative path -> contents).
 std::map<std::string, std::string> Tree(const fs::path& folder) {
   std::map<std::string, std::string> tree;
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
     if (entry.is_regular_file()) {
-      tree[fs::relative(entry.path(), folder).string()] = Read(entry.path());
+      tree[fs::relative(entry.path(), folder).string()] = ReadFile(entry.path());
     }
   }
   return tree;
@@ -47,25 +40,19 @@ std::map<std::string, std::string> Tree(const fs::path& folder) {
 class HostCopyFaultsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/veskaro_faults_XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    root_ = pattern;
+    root_ = temp_.path();
     install_ = root_ / "drive_c";
     drive_ = root_ / "drive";
     page_ = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-    Write(install_ / "WINDOWS" / "SYSTEM" / "FIRST.SYS", std::string(100, 'f'));
-    Write(install_ / "WINDOWS" / "SYSTEM" / "MIDDLE.DRV", std::string(3 * page_ + 100, 'm'));
-    Write(install_ / "WINDOWS" / "SYSTEM" / "LAST.VXD", std::string(100, 'l'));
+    WriteFile(install_ / "WINDOWS" / "SYSTEM" / "FIRST.SYS", std::string(100, 'f'));
+    WriteFile(install_ / "WINDOWS" / "SYSTEM" / "MIDDLE.DRV", std::string(3 * page_ + 100, 'm'));
+    WriteFile(install_ / "WINDOWS" / "SYSTEM" / "LAST.VXD", std::string(100, 'l'));
     fs::create_directories(drive_);
     installation_ = Tree(install_);
-    files_ = std::make_unique<HostFileSystem>(
-        std::map<char, std::string>{{'C', install_.string()}, {'Z', "/"}},
-        std::vector<std::string>{install_.string()});
+    files_ = std::make_unique<HostFileSystem>(HostDrives(install_.string()),
+                                              std::vector<std::string>{install_.string()});
   }
-  void TearDown() override {
-    test_mounts::Unmount(drive_.string());
-    fs::remove_all(root_);
-  }
+  void TearDown() override { test_mounts::Unmount(drive_.string()); }
 
   // Mounts a drive of `pages` pages on drive_. False, with why_ saying why, where
   // the system allows no mounts.
@@ -102,6 +89,7 @@ class HostCopyFaultsTest : public ::testing::Test {
     EXPECT_EQ(Tree(install_), installation_);
   }
 
+  testing::TempFolder temp_{"veskaro_faults"};
   fs::path root_, install_, drive_;
   std::string why_;
   std::size_t page_ = 4096;
@@ -113,7 +101,7 @@ TEST_F(HostCopyFaultsTest, FullDriveAtTheFirstInTheMiddleAndAtTheLastFile) {
   using E = FsError;
   // First file: the drive is already full.
   if (!SmallDrive(1)) GTEST_SKIP() << why_;
-  Write(drive_ / "filler", std::string(page_, 'x'));
+  WriteFile(drive_ / "filler", std::string(page_, 'x'));
   EXPECT_EQ(CopyAll(), (std::vector<E>{E::kDiskFull, E::kDiskFull, E::kDiskFull}));
   ExpectWhole({});
 
@@ -130,12 +118,13 @@ TEST_F(HostCopyFaultsTest, FullDriveAtTheFirstInTheMiddleAndAtTheLastFile) {
 
   // Copying again over whole copies on the full drive keeps them whole: the old
   // MIDDLE.DRV stays until a new one is complete.
-  Write(install_ / "WINDOWS" / "SYSTEM" / "MIDDLE.DRV", std::string(4 * page_, 'n'));
+  WriteFile(install_ / "WINDOWS" / "SYSTEM" / "MIDDLE.DRV", std::string(4 * page_, 'n'));
   installation_ = Tree(install_);
   const FsStatus again =
       files_->CopyFile("C:\\WINDOWS\\SYSTEM\\MIDDLE.DRV", Z(drive_ / "Driver") + "\\MIDDLE.DRV");
   EXPECT_EQ(again.error, E::kDiskFull) << again.detail;
-  EXPECT_EQ(Read(drive_ / "Driver" / "MIDDLE.DRV"), std::string(3 * page_ + 100, 'm'));
+  EXPECT_NE(again.detail.find("No space left"), std::string::npos) << again.detail;
+  EXPECT_EQ(ReadFile(drive_ / "Driver" / "MIDDLE.DRV"), std::string(3 * page_ + 100, 'm'));
 }
 
 TEST_F(HostCopyFaultsTest, VanishedSourceReadOnlyTargetAndFolderInTheWay) {
@@ -157,11 +146,11 @@ TEST_F(HostCopyFaultsTest, VanishedSourceReadOnlyTargetAndFolderInTheWay) {
   EXPECT_EQ(files_->MakeDirectory(out + "\\" + std::string(300, 'n')).error, FsError::kOther);
 
   // A driver folder that exists as a file: neither made nor written into.
-  Write(drive_ / "Plain", "a file");
+  WriteFile(drive_ / "Plain", "a file");
   EXPECT_EQ(files_->MakeDirectory(out + "\\Plain").error, FsError::kOther);
   EXPECT_EQ(files_->CopyFile("C:\\WINDOWS\\SYSTEM\\FIRST.SYS", out + "\\Plain\\FIRST.SYS").error,
             FsError::kPathNotFound);
-  EXPECT_EQ(Read(drive_ / "Plain"), "a file");
+  EXPECT_EQ(ReadFile(drive_ / "Plain"), "a file");
 
   // Permission denied: the target folder is read-only (a read-only mount, since
   // file modes do not stop root).
@@ -170,7 +159,7 @@ TEST_F(HostCopyFaultsTest, VanishedSourceReadOnlyTargetAndFolderInTheWay) {
   const FsStatus denied =
       files_->CopyFile("C:\\WINDOWS\\SYSTEM\\MIDDLE.DRV", out + "\\Driver\\FIRST.SYS");
   EXPECT_EQ(denied.error, FsError::kOther) << denied.detail;
-  EXPECT_EQ(Read(drive_ / "Driver" / "FIRST.SYS"), std::string(100, 'f'));
+  EXPECT_EQ(ReadFile(drive_ / "Driver" / "FIRST.SYS"), std::string(100, 'f'));
 
   std::map<std::string, std::string> found = Tree(drive_);
   EXPECT_EQ(found, (std::map<std::string, std::string>{{"Driver/FIRST.SYS", std::string(100, 'f')},

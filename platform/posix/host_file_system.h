@@ -16,47 +16,19 @@
 
 namespace veskaro::platform {
 
-/// Windows paths over host folders. Typically C: is the root of an offline Windows
-/// installation and Z: is the host's "/", so that any host folder is reachable as
-/// an ordinary Windows path (see HostToWindowsPath).
-///
-/// Lookup: each path component matches an entry of its host folder exactly, else
-/// ignoring code page 1252 letter case as on FAT, else (when it contains "~") by
-/// the 8.3 alias that ShortAliases derives for the folder's entries; names come
-/// back as stored. "\" and "/" both separate components; "." and ".." are applied
-/// to the text. Symbolic links are followed. On a case-sensitive host, where a
-/// folder may hold names that differ only in letter case, a component that is not
-/// stored as written finds the upper-case spelling first, then the lower-case one,
-/// then any other.
-///
-/// Speed: each folder looked up is indexed once and the index kept while inotify
-/// reports every change made to it (by any process); on file systems that may
-/// change unseen (network, FUSE), or without inotify, each lookup lists the folder
-/// again. A lookup in a watched folder thus costs no listing, however large the
-/// folder.
-///
-/// Directory search (FindFirst):
-/// - kNormal finds regular files only (no host file counts as hidden or system);
-///   a path ending in "\", or with an empty last component, finds nothing.
-/// - kDirectory finds folders. A path ending in "\" tests the folder it names and
-///   yields that folder's stored name ("C:\" for a drive root).
-/// - A last component holding "*" or "?" is a pattern (MatchesWildcard); the first
-///   match of the wanted kind in name order is yielded.
-///
-/// Writes: CopyFile writes a temporary file "~vsk<random>.tmp" in the target
-/// folder and renames it over the target only when the copy is complete; on any
-/// failure the temporary is removed, so the target is untouched. Failures are
-/// classified from errno: ENOENT/ENOTDIR -> kPathNotFound, ENOSPC/EDQUOT ->
-/// kDiskFull, ENOMEDIUM/ENXIO -> kNotReady, anything else (EACCES, EROFS, ...) ->
-/// kOther, with strerror's text in the detail. A folder of a path that does not
-/// resolve gives kPathNotFound; a missing source file in an existing folder, a
-/// target that is a folder, a copy onto its own source and a name Windows would
-/// not accept give kOther. Reading errors of the source are kOther.
-///
-/// Protection: no write ever lands inside a protected host folder (the offline
-/// installation). The real path (realpath) of the folder that would receive a new
-/// folder, a copy or its temporary is checked; a write inside a protected folder is
-/// refused with kOther before anything is created.
+/// Windows paths over host folders, kept to the FileSystem contract; the drives
+/// usually come from HostDrives (C: the installation, Z: the host's "/"). Specific
+/// to it:
+/// - Folders are host folders: symbolic links are followed; kNormal finds regular
+///   files only (no host file counts as hidden or system); a pattern yields the
+///   first match of the wanted kind in name order (ignoring case). Names are
+///   found as FindFolderEntry describes, with its kept folder indexes.
+/// - Copies go through the temporary "~vsk<random>.tmp" and errno classes
+///   (platform/posix/safe_copy.h); a copy onto its own source fails with kOther.
+/// - Protection: no write ever lands inside a protected host folder (the offline
+///   installation): the real path of the folder that would receive a new folder, a
+///   copy or its temporary is checked, and a write inside is refused with kOther
+///   before anything is created.
 class HostFileSystem : public FileSystem {
  public:
   /// `drives`: drive letter (either case) -> host folder. `protected_folders`: host

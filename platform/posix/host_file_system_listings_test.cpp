@@ -1,14 +1,13 @@
 // Lookups that need a folder's listing (a name in mixed case, an 8.3 alias) use an
 // index of the folder kept up to date by inotify; every change must be seen at once.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "platform/posix/host_file_system.h"
+#include "testing/temp_folder.h"
 
 namespace veskaro::platform {
 namespace {
@@ -17,9 +16,8 @@ namespace fs = std::filesystem;
 using Kind = SearchKind;
 
 TEST(HostFileSystemListingsTest, ChangesToAListedFolderAreSeenAtOnce) {
-  char pattern[] = "/tmp/veskaro_listings_XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const fs::path root = pattern;
+  const testing::TempFolder temp("veskaro_listings");
+  const fs::path& root = temp.path();
   const fs::path system = root / "WINDOWS" / "SYSTEM";
   fs::create_directories(system);
   std::ofstream(system / "Mixed.Sys") << "a";
@@ -45,7 +43,6 @@ TEST(HostFileSystemListingsTest, ChangesToAListedFolderAreSeenAtOnce) {
   std::ofstream(system / "Fresh.Drv") << "d";
   EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\NEW.VXD", Kind::kNormal), "");
   EXPECT_EQ(files.FindFirst("C:\\WINDOWS\\SYSTEM\\FRESH.DRV", Kind::kNormal), "Fresh.Drv");
-  fs::remove_all(root);
 }
 
 }  // namespace

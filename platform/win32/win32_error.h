@@ -11,13 +11,11 @@ namespace veskaro::platform {
 /// The system's message for `code` (GetLastError), followed by "(error N)".
 std::string Win32ErrorText(unsigned long code);
 
-/// The failure class of a file operation that failed with `code`; the detail names
-/// `what` (the operation and its path) and the system's message. Path not found:
-/// a missing folder, drive or malformed path (ERROR_PATH_NOT_FOUND,
-/// ERROR_INVALID_DRIVE, ERROR_BAD_PATHNAME); disk full: ERROR_DISK_FULL,
-/// ERROR_HANDLE_DISK_FULL; not ready: ERROR_NOT_READY. Everything else is kOther,
-/// a missing file in an existing folder (ERROR_FILE_NOT_FOUND) included, so that a
-/// listed source file that vanished is not reported as a bad destination.
+/// The failure class (see FileSystem) of a file operation that failed with `code`;
+/// the detail names `what` (the operation and its path) and the system's message.
+/// kPathNotFound: ERROR_PATH_NOT_FOUND, ERROR_INVALID_DRIVE, ERROR_BAD_PATHNAME;
+/// kDiskFull: ERROR_DISK_FULL, ERROR_HANDLE_DISK_FULL; kNotReady: ERROR_NOT_READY;
+/// every other code, ERROR_FILE_NOT_FOUND included, is kOther.
 FsStatus FsStatusFromWin32Error(unsigned long code, std::string_view what);
 
 }  // namespace veskaro::platform

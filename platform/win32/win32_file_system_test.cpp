@@ -4,173 +4,108 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <set>
 #include <string>
 
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_error.h"
+#include "testing/file_system_contract.h"
+#include "testing/temp_folder.h"
 
 #undef CopyFile
 
 namespace veskaro::platform {
 namespace {
 
-// Works in a fresh folder below the system's temporary folder.
-class Win32FileSystemTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char temp[MAX_PATH];
-    ASSERT_GT(GetTempPathA(sizeof temp, temp), 0u);
-    root_ = std::string(temp) + "vsk" + std::to_string(GetCurrentProcessId()) + "\\";
-    RemoveTree(root_);
-    ASSERT_TRUE(CreateDirectoryA(root_.c_str(), nullptr));
-  }
-  void TearDown() override { RemoveTree(root_); }
+// The names stored in `folder`.
+std::set<std::string> Names(const std::string& folder) {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA entry;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &entry);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = entry.cFileName;
+    if (name != "." && name != "..") names.insert(name);
+  } while (FindNextFileA(search, &entry));
+  FindClose(search);
+  return names;
+}
 
-  static void Write(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-  }
-  static std::string Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  // The names in `folder`, as stored.
-  static std::set<std::string> Names(const std::string& folder) {
-    std::set<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      std::string name = entry.cFileName;
-      if (name != "." && name != "..") names.insert(name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
-    return names;
-  }
-  static void RemoveTree(const std::string& folder) {
-    for (const std::string& name : Names(folder)) {
-      std::string path = folder + name;
-      DWORD attributes = GetFileAttributesA(path.c_str());
-      if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(path + "\\");
-      } else {
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-      }
-    }
-    RemoveDirectoryA(folder.c_str());
+// Makes `folder` and the folders above it that are missing.
+void MakeFolders(const std::string& folder) {
+  const std::size_t slash = folder.rfind('\\');
+  if (slash != std::string::npos && slash > 2) MakeFolders(folder.substr(0, slash));
+  CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+// The running system's file system under the shared contract, in a fresh folder
+// below the system's temporary folder; the paths go to the ANSI functions as they
+// are, code page 1252 names included.
+class Win32Contract {
+ public:
+  static constexpr bool kAttributes = true;
+
+  Win32Contract() {
+    MakeFolders(Root());
+    MakeFolders(Out());
   }
 
-  std::string root_;
-  Win32FileSystem fs_;
+  void AddFile(std::string_view relative, std::string_view bytes, unsigned attributes) {
+    const std::string path = Root() + "\\" + std::string(relative);
+    MakeFolders(path.substr(0, path.rfind('\\')));
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size()) << path;
+    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes);
+  }
+  void AddFolder(std::string_view relative, unsigned attributes) {
+    const std::string path = Root() + "\\" + std::string(relative);
+    MakeFolders(path);
+    if (attributes != 0) SetFileAttributesA(path.c_str(), attributes | FILE_ATTRIBUTE_DIRECTORY);
+  }
+  std::string Root() { return temp_.path().string() + "\\c"; }
+  FileSystem& Files() { return files_; }
+  std::string Alias(std::string_view relative) {
+    const std::string path = Root() + "\\" + std::string(relative);
+    char short_path[MAX_PATH];
+    if (GetShortPathNameA(path.c_str(), short_path, sizeof short_path) == 0) return {};
+    const std::string alias = short_path;
+    return alias.substr(alias.rfind('\\') + 1);
+  }
+  std::string Out() { return temp_.path().string() + "\\out"; }
+  std::set<std::string> NamesIn(std::string_view folder) { return Names(std::string(folder)); }
+  std::string FullFolder() { return {}; }
+
+ private:
+  testing::TempFolder temp_{"vsk"};
+  Win32FileSystem files_;
 };
 
-TEST_F(Win32FileSystemTest, DirectorySearchFindsVisibleFilesByLongNameOrAlias) {
-  std::string long_path = root_ + "Example Driver Setup.inf";
-  Write(long_path, "[Version]\r\n");
-  char short_path[MAX_PATH];
-  ASSERT_GT(GetShortPathNameA(long_path.c_str(), short_path, sizeof short_path), 0u);
-  std::string alias = std::string(short_path).substr(std::string(short_path).rfind('\\') + 1);
-  ASSERT_NE(alias, "Example Driver Setup.inf");
+// Beyond the contract: a read-only target is not replaced, and the failure classes
+// that no test folder can produce.
+TEST(Win32FileSystemTest, ReadOnlyTargetsStayAndErrorCodesHaveClasses) {
+  testing::TempFolder temp("vsk");
+  const std::string folder = temp.path().string();
+  const std::string source = folder + "\\source.inf";
+  const std::string old = folder + "\\old.inf";
+  testing::WriteFile(source, "new");
+  testing::WriteFile(old, "old");
+  SetFileAttributesA(old.c_str(), FILE_ATTRIBUTE_READONLY);
+  Win32FileSystem files;
+  EXPECT_EQ(files.CopyFile(source, old).error, FsError::kOther);
+  EXPECT_EQ(testing::ReadFile(old), "old");
+  EXPECT_EQ(Names(folder), (std::set<std::string>{"old.inf", "source.inf"}));
 
-  EXPECT_EQ(fs_.FindFirst(long_path, SearchKind::kNormal), "Example Driver Setup.inf");
-  EXPECT_EQ(fs_.FindFirst(root_ + alias, SearchKind::kNormal), "Example Driver Setup.inf");
-  EXPECT_EQ(fs_.FindFirst(root_ + "EXAMPLE DRIVER SETUP.INF", SearchKind::kNormal),
-            "Example Driver Setup.inf");
-  EXPECT_EQ(fs_.FindFirst(root_ + "missing.inf", SearchKind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst(root_ + "NoFolder\\x.inf", SearchKind::kNormal), "");
-
-  Write(root_ + "hidden.sys", "h");
-  SetFileAttributesA((root_ + "hidden.sys").c_str(), FILE_ATTRIBUTE_HIDDEN);
-  Write(root_ + "system.vxd", "s");
-  SetFileAttributesA((root_ + "system.vxd").c_str(), FILE_ATTRIBUTE_SYSTEM);
-  Write(root_ + "readonly.drv", "r");
-  SetFileAttributesA((root_ + "readonly.drv").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(fs_.FindFirst(root_ + "hidden.sys", SearchKind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst(root_ + "system.vxd", SearchKind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst(root_ + "readonly.drv", SearchKind::kNormal), "readonly.drv");
-
-  ASSERT_TRUE(CreateDirectoryA((root_ + "Audio Device 16_32").c_str(), nullptr));
-  EXPECT_EQ(fs_.FindFirst(root_ + "Audio Device 16_32", SearchKind::kNormal), "");
-  EXPECT_EQ(fs_.FindFirst(root_ + "audio device 16_32", SearchKind::kDirectory),
-            "Audio Device 16_32");
-  EXPECT_EQ(fs_.FindFirst(root_ + "Audio Device 16_32\\", SearchKind::kDirectory),
-            "Audio Device 16_32");
-  EXPECT_EQ(fs_.FindFirst(long_path, SearchKind::kDirectory), "");
-}
-
-TEST_F(Win32FileSystemTest, MakeDirectoryCreatesOneLevel) {
-  EXPECT_TRUE(fs_.MakeDirectory(root_ + "Driver").ok());
-  EXPECT_EQ(fs_.FindFirst(root_ + "Driver", SearchKind::kDirectory), "Driver");
-  EXPECT_EQ(fs_.MakeDirectory(root_ + "Driver").error, FsError::kOther);
-  FsStatus status = fs_.MakeDirectory(root_ + "No\\Driver");
-  EXPECT_EQ(status.error, FsError::kPathNotFound);
-  EXPECT_NE(status.detail.find(root_ + "No\\Driver"), std::string::npos) << status.detail;
-}
-
-TEST_F(Win32FileSystemTest, CopyReplacesWholeAndLeavesNoTemporaryFiles) {
-  std::string source = root_ + "source.inf";
-  std::string target_folder = root_ + "Backup\\";
-  ASSERT_TRUE(CreateDirectoryA(target_folder.c_str(), nullptr));
-  Write(source, std::string("first\r\n\0binary", 15));
-  ASSERT_TRUE(fs_.CopyFile(source, target_folder + "SAVED.INF").ok());
-  EXPECT_EQ(Read(target_folder + "SAVED.INF"), std::string("first\r\n\0binary", 15));
-
-  Write(source, "second");  // shorter: nothing of the first copy may remain
-  ASSERT_TRUE(fs_.CopyFile(source, target_folder + "saved.inf").ok());
-  EXPECT_EQ(Read(target_folder + "SAVED.INF"), "second");
-  EXPECT_EQ(Names(target_folder), std::set<std::string>({"SAVED.INF"}));
-}
-
-TEST_F(Win32FileSystemTest, CopyFailuresAreClassifiedAndLeaveTheTargetAsItWas) {
-  std::string source = root_ + "source.inf";
-  Write(source, "new");
-  std::string folder = root_ + "Backup\\";
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-
-  // A listed file that vanished from a folder that still exists: not a path error.
-  FsStatus status = fs_.CopyFile(root_ + "vanished.inf", folder + "vanished.inf");
-  EXPECT_EQ(status.error, FsError::kOther);
-  EXPECT_NE(status.detail.find("vanished.inf"), std::string::npos);
-  EXPECT_EQ(fs_.CopyFile(root_ + "NoFolder\\x.inf", folder + "x.inf").error,
-            FsError::kPathNotFound);
-  EXPECT_EQ(fs_.CopyFile(source, root_ + "NoFolder\\x.inf").error, FsError::kPathNotFound);
-  EXPECT_EQ(fs_.CopyFile(source, "Q:\\Veskaro\\x.inf").error, FsError::kPathNotFound);
-
-  // A read-only copy or a folder under the target name is not replaced.
-  Write(folder + "old.inf", "old");
-  SetFileAttributesA((folder + "old.inf").c_str(), FILE_ATTRIBUTE_READONLY);
-  EXPECT_EQ(fs_.CopyFile(source, folder + "old.inf").error, FsError::kOther);
-  EXPECT_EQ(Read(folder + "old.inf"), "old");
-  ASSERT_TRUE(CreateDirectoryA((folder + "Sub").c_str(), nullptr));
-  EXPECT_EQ(fs_.CopyFile(source, folder + "Sub").error, FsError::kOther);
-  EXPECT_EQ(Names(folder), std::set<std::string>({"old.inf", "Sub"}));
-
-  // The classes that no test folder can produce.
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_DISK_FULL, "x").error, FsError::kDiskFull);
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_HANDLE_DISK_FULL, "x").error, FsError::kDiskFull);
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_NOT_READY, "x").error, FsError::kNotReady);
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_INVALID_DRIVE, "x").error, FsError::kPathNotFound);
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_BAD_PATHNAME, "x").error, FsError::kPathNotFound);
   EXPECT_EQ(FsStatusFromWin32Error(ERROR_ACCESS_DENIED, "x").error, FsError::kOther);
-}
-
-TEST_F(Win32FileSystemTest, OpenReadGivesTheBytesAsStored) {
-  std::string bytes = "line one\r\nline\ttwo\rthree\n";
-  bytes.push_back('\0');
-  bytes += std::string(100000, 'x');
-  Write(root_ + "big.inf", bytes);
-  std::string error;
-  std::unique_ptr<ByteSource> source = fs_.OpenRead(root_ + "BIG.INF", &error);
-  ASSERT_NE(source, nullptr) << error;
-  std::string read;
-  char block[4096];
-  for (std::ptrdiff_t n; (n = source->Read(block, sizeof block, &error)) > 0;)
-    read.append(block, n);
-  EXPECT_EQ(read, bytes);
-  EXPECT_EQ(fs_.OpenRead(root_ + "missing.inf", &error), nullptr);
-  EXPECT_NE(error.find("missing.inf"), std::string::npos) << error;
 }
 
 TEST(Win32EnvironmentTest, ReadsVariablesOfAnyLength) {
@@ -185,3 +120,8 @@ TEST(Win32EnvironmentTest, ReadsVariablesOfAnyLength) {
 
 }  // namespace
 }  // namespace veskaro::platform
+
+namespace veskaro::testing {
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileSystemReadContract, platform::Win32Contract);
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileSystemWriteContract, platform::Win32Contract);
+}  // namespace veskaro::testing

@@ -9,6 +9,7 @@
 
 #include <unistd.h>
 
+#include "testing/temp_folder.h"
 #include "tools/creg/creg_dump.h"
 
 namespace veskaro::tools {
@@ -55,14 +56,6 @@ std::uint16_t U16(const std::string& s, std::size_t at) {
 
 class CregWriterTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("veskaro_creg_writer_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   // Writes `root` to a file and reads it back with libcreg alone.
   Key RoundTrip(const Key& root, std::string* bytes = nullptr, std::size_t page = kCregPage) {
     std::string path = (dir_ / "t.dat").string();
@@ -77,7 +70,8 @@ class CregWriterTest : public ::testing::Test {
     return back;
   }
 
-  fs::path dir_;
+  testing::TempFolder temp_{"veskaro_creg_writer"};
+  const fs::path& dir_ = temp_.path();
 };
 
 TEST_F(CregWriterTest, HiveReadsBackThroughLibcregUnchanged) {
