@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drivers/destinations.h"
+#include "drivers/substring_index.h"
 #include "drivers/windows_inf_index.h"
 #include "inf/ini.h"
 #include "inf/text.h"
@@ -39,7 +40,7 @@ class JoinedTexts {
     if (index_ != nullptr) {
       index_->Append(std::string_view(joined_).substr(from));
     } else if (joined_.size() >= kIndexFrom) {
-      index_ = std::make_unique<inf::SubstringIndex>();
+      index_ = std::make_unique<SubstringIndex>();
       index_->Append(joined_);
     }
   }
@@ -51,7 +52,7 @@ class JoinedTexts {
 
  private:
   std::string joined_;
-  std::unique_ptr<inf::SubstringIndex> index_;
+  std::unique_ptr<SubstringIndex> index_;
 };
 
 // The analysis of one located entry: the INF path, the destinations, and the

@@ -1,11 +1,11 @@
-#include "inf/text.h"
+#include "drivers/substring_index.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 
-namespace veskaro::inf {
+namespace veskaro::drivers {
 namespace {
 
 TEST(SubstringIndexTest, AnswersAsAPlainSearchWhileTheTextGrows) {
@@ -40,4 +40,4 @@ TEST(SubstringIndexTest, AnswersAsAPlainSearchWhileTheTextGrows) {
 }
 
 }  // namespace
-}  // namespace veskaro::inf
+}  // namespace veskaro::drivers
