@@ -1,6 +1,8 @@
 #include "platform/win32/win32_file_system.h"
 
 #include <windows.h>
+// <windows.h> spells CopyFile as a macro for CopyFileA; the method keeps its name.
+#undef CopyFile
 
 #include <gtest/gtest.h>
 
@@ -12,7 +14,6 @@
 #include "testing/file_system_contract.h"
 #include "testing/temp_folder.h"
 
-#undef CopyFile
 
 namespace veskaro::platform {
 namespace {
