@@ -251,7 +251,4 @@ TEST(MapEnvironmentTest, NamesIgnoreCase) {
 }  // namespace
 }  // namespace veskaro::platform
 
-namespace veskaro::testing {
-INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemReadContract, platform::MemoryContract);
-INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemWriteContract, platform::MemoryContract);
-}  // namespace veskaro::testing
+VESKARO_FILE_SYSTEM_CONTRACT(Memory, veskaro::platform::MemoryContract);

@@ -1,14 +1,13 @@
 // The FileSystem contract (platform/file_system.h) as two typed GoogleTest suites,
 // run against every implementation: the test executable of each implementation
-// includes this header in one of its files and instantiates the suites with a
-// factory of its own:
+// includes this header in one of its files and instantiates the suites, at file
+// scope, with a factory of its own:
 //
-//   namespace veskaro::testing {
-//   INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemReadContract, MemoryContract);
-//   INSTANTIATE_TYPED_TEST_SUITE_P(Memory, FileSystemWriteContract, MemoryContract);
-//   }
+//   VESKARO_FILE_SYSTEM_CONTRACT(Memory, veskaro::platform::MemoryContract);
 //
-// A read-only implementation instantiates the read suite alone.
+// A read-only implementation runs the read suite alone:
+//
+//   VESKARO_FILE_SYSTEM_READ_CONTRACT(Image, veskaro::platform::ImageContract);
 //
 // A factory is default-constructible and offers, for both suites:
 //   static constexpr bool kAttributes;  // keeps Windows attributes (hidden, system)
@@ -100,6 +99,10 @@ class FileSystemReadContract : public ::testing::Test {
   std::string At(std::string_view relative) {
     return factory_.Root() + "\\" + std::string(relative);
   }
+  // What a directory search for `relative` below the root finds.
+  std::string Find(std::string_view relative, platform::SearchKind kind) {
+    return factory_.Files().FindFirst(At(relative), kind);
+  }
 
   Factory factory_;
 };
@@ -125,20 +128,20 @@ TYPED_TEST_P(FileSystemReadContract, FindsNamesAsStoredIgnoringCase) {
 
 TYPED_TEST_P(FileSystemReadContract, FindsOnlyTheKindAskedFor) {
   using contract::SearchKind;
-  platform::FileSystem& files = this->Open();
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF"), SearchKind::kNormal), "");
-  EXPECT_EQ(files.FindFirst(this->At("windows\\inf"), SearchKind::kDirectory), "INF");
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF\\NET.INF"), SearchKind::kDirectory), "");
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF\\NET.INF\\X"), SearchKind::kNormal), "");
+  this->Open();
+  EXPECT_EQ(this->Find("WINDOWS\\INF", SearchKind::kNormal), "");
+  EXPECT_EQ(this->Find("windows\\inf", SearchKind::kDirectory), "INF");
+  EXPECT_EQ(this->Find("WINDOWS\\INF\\NET.INF", SearchKind::kDirectory), "");
+  EXPECT_EQ(this->Find("WINDOWS\\INF\\NET.INF\\X", SearchKind::kNormal), "");
   // A path ending in "\" names a folder.
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF\\"), SearchKind::kNormal), "");
-  EXPECT_EQ(files.FindFirst(this->At("windows\\inf\\"), SearchKind::kDirectory), "INF");
-  EXPECT_EQ(files.FindFirst(this->At("NOWHERE\\"), SearchKind::kDirectory), "");
+  EXPECT_EQ(this->Find("WINDOWS\\INF\\", SearchKind::kNormal), "");
+  EXPECT_EQ(this->Find("windows\\inf\\", SearchKind::kDirectory), "INF");
+  EXPECT_EQ(this->Find("NOWHERE\\", SearchKind::kDirectory), "");
   // Patterns in the last component yield the one entry of the wanted kind.
-  EXPECT_EQ(files.FindFirst(this->At("WILD\\*.INF"), SearchKind::kNormal), "one.inf");
-  EXPECT_EQ(files.FindFirst(this->At("wild\\O?E.*"), SearchKind::kNormal), "one.inf");
-  EXPECT_EQ(files.FindFirst(this->At("WILD\\*"), SearchKind::kDirectory), "two.dir");
-  EXPECT_EQ(files.FindFirst(this->At("WILD\\*.SYS"), SearchKind::kNormal), "");
+  EXPECT_EQ(this->Find("WILD\\*.INF", SearchKind::kNormal), "one.inf");
+  EXPECT_EQ(this->Find("wild\\O?E.*", SearchKind::kNormal), "one.inf");
+  EXPECT_EQ(this->Find("WILD\\*", SearchKind::kDirectory), "two.dir");
+  EXPECT_EQ(this->Find("WILD\\*.SYS", SearchKind::kNormal), "");
 }
 
 TYPED_TEST_P(FileSystemReadContract, FindsEntriesByTheirShortAliases) {
@@ -147,13 +150,11 @@ TYPED_TEST_P(FileSystemReadContract, FindsEntriesByTheirShortAliases) {
   const std::string sound = this->factory_.Alias("WINDOWS\\INF\\OTHER\\Acme Corp Sound.inf");
   const std::string program_files = this->factory_.Alias("Program Files");
   ASSERT_NE(sound, "Acme Corp Sound.inf");
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF\\OTHER\\" + sound), SearchKind::kNormal),
+  EXPECT_EQ(this->Find("WINDOWS\\INF\\OTHER\\" + sound, SearchKind::kNormal),
             "Acme Corp Sound.inf");
-  EXPECT_EQ(files.FindFirst(this->At(program_files + "\\ACME\\ACME.DLL"), SearchKind::kNormal),
-            "acme.dll");
-  EXPECT_EQ(files.FindFirst(this->At(program_files), SearchKind::kDirectory), "Program Files");
-  EXPECT_EQ(files.FindFirst(this->At("WINDOWS\\INF\\OTHER\\ZZZZZZ~9.INF"), SearchKind::kNormal),
-            "");
+  EXPECT_EQ(this->Find(program_files + "\\ACME\\ACME.DLL", SearchKind::kNormal), "acme.dll");
+  EXPECT_EQ(this->Find(program_files, SearchKind::kDirectory), "Program Files");
+  EXPECT_EQ(this->Find("WINDOWS\\INF\\OTHER\\ZZZZZZ~9.INF", SearchKind::kNormal), "");
   bool failed = false;
   EXPECT_EQ(contract::ReadThrough(files, this->At(program_files + "\\ACME\\ACME.DLL"), 64, &failed),
             "dll");
@@ -169,11 +170,11 @@ TYPED_TEST_P(FileSystemReadContract, HiddenAndSystemFilesAreNotFoundButReadable)
     this->factory_.AddFile("SYSTEM\\LOCKED.DRV", "r", kReadOnly);
     this->factory_.AddFolder("SYSTEM\\HIDDENDIR", kHidden);
     platform::FileSystem& files = this->Open();
-    EXPECT_EQ(files.FindFirst(this->At("SYSTEM\\HIDDEN.VXD"), SearchKind::kNormal), "");
-    EXPECT_EQ(files.FindFirst(this->At("SYSTEM\\SYS.VXD"), SearchKind::kNormal), "");
-    EXPECT_EQ(files.FindFirst(this->At("SYSTEM\\*.VXD"), SearchKind::kNormal), "");
-    EXPECT_EQ(files.FindFirst(this->At("SYSTEM\\LOCKED.DRV"), SearchKind::kNormal), "LOCKED.DRV");
-    EXPECT_EQ(files.FindFirst(this->At("SYSTEM\\HIDDENDIR"), SearchKind::kDirectory), "HIDDENDIR");
+    EXPECT_EQ(this->Find("SYSTEM\\HIDDEN.VXD", SearchKind::kNormal), "");
+    EXPECT_EQ(this->Find("SYSTEM\\SYS.VXD", SearchKind::kNormal), "");
+    EXPECT_EQ(this->Find("SYSTEM\\*.VXD", SearchKind::kNormal), "");
+    EXPECT_EQ(this->Find("SYSTEM\\LOCKED.DRV", SearchKind::kNormal), "LOCKED.DRV");
+    EXPECT_EQ(this->Find("SYSTEM\\HIDDENDIR", SearchKind::kDirectory), "HIDDENDIR");
     bool failed = false;
     EXPECT_EQ(contract::ReadThrough(files, this->At("SYSTEM\\HIDDEN.VXD"), 16, &failed), "h");
     EXPECT_FALSE(failed);
@@ -224,8 +225,10 @@ TYPED_TEST_P(FileSystemWriteContract, MakesOneFolderLevel) {
   const platform::FsStatus deep = files.MakeDirectory(this->Out("New\\Deep"));
   EXPECT_EQ(deep.error, FsError::kPathNotFound);
   EXPECT_NE(deep.detail.find("Deep"), std::string::npos) << deep.detail;
-  EXPECT_EQ(files.MakeDirectory("Q:\\New").error, FsError::kPathNotFound);
-  EXPECT_EQ(files.MakeDirectory(this->Out("a:b")).error, FsError::kOther);
+  const platform::FsStatus no_drive = files.MakeDirectory("Q:\\Nowhere\\New");
+  EXPECT_EQ(no_drive.error, FsError::kPathNotFound) << no_drive.detail;
+  const platform::FsStatus invalid = files.MakeDirectory(this->Out("a:b"));
+  EXPECT_EQ(invalid.error, FsError::kOther) << invalid.detail;
   ASSERT_TRUE(files.CopyFile(this->At("WINDOWS\\INF\\NET.INF"), this->Out("Plain")).ok());
   EXPECT_EQ(files.MakeDirectory(this->Out("Plain")).error, FsError::kOther);
   EXPECT_EQ(this->factory_.NamesIn(this->factory_.Out()),
@@ -265,7 +268,7 @@ TYPED_TEST_P(FileSystemWriteContract, ClassifiesFailuresAndLeavesTargetsAsTheyWe
       {this->At("WINDOWS\\INF\\GONE.INF"), this->Out("GONE.INF"), FsError::kOther},
       {this->At("NOWHERE\\NET.INF"), this->Out("X.INF"), FsError::kPathNotFound},
       {this->At("WINDOWS\\INF\\NET.INF"), this->Out("MISSING\\NET.INF"), FsError::kPathNotFound},
-      {this->At("WINDOWS\\INF\\NET.INF"), "Q:\\NET.INF", FsError::kPathNotFound},
+      {this->At("WINDOWS\\INF\\NET.INF"), "Q:\\NOWHERE\\NET.INF", FsError::kPathNotFound},
       {this->At("WINDOWS\\INF"), this->Out("INF"), FsError::kOther},
       {this->At("WINDOWS\\INF\\NET.INF"), this->Out("folder"), FsError::kOther},
       {this->At("WINDOWS\\INF\\NET.INF"), this->Out(""), FsError::kOther},
@@ -308,3 +311,16 @@ REGISTER_TYPED_TEST_SUITE_P(FileSystemWriteContract, MakesOneFolderLevel,
                             FullDriveFailsAndKeepsEarlierFiles);
 
 }  // namespace veskaro::testing
+
+/// Runs the read suite on the file system that `Factory` makes; at file scope.
+#define VESKARO_FILE_SYSTEM_READ_CONTRACT(Prefix, Factory)                                   \
+  namespace veskaro::testing {                                                               \
+  INSTANTIATE_TYPED_TEST_SUITE_P(Prefix, FileSystemReadContract, ::testing::Types<Factory>); \
+  }
+
+/// Runs both suites on the file system that `Factory` makes; at file scope.
+#define VESKARO_FILE_SYSTEM_CONTRACT(Prefix, Factory)                                         \
+  VESKARO_FILE_SYSTEM_READ_CONTRACT(Prefix, Factory)                                          \
+  namespace veskaro::testing {                                                                \
+  INSTANTIATE_TYPED_TEST_SUITE_P(Prefix, FileSystemWriteContract, ::testing::Types<Factory>); \
+  }

@@ -35,8 +35,11 @@ void RemoveTree(const fs::path& path) {
   if (!fs::exists(path, ignored)) return;
   fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ignored);
   for (auto it = fs::recursive_directory_iterator(path, ignored);
-       it != fs::recursive_directory_iterator(); it.increment(ignored)) {
+       it != fs::recursive_directory_iterator();) {
     fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
+    std::error_code error;
+    it.increment(error);
+    if (error) break;  // an entry it cannot step past: remove what can be removed
   }
   fs::remove_all(path, ignored);
 }

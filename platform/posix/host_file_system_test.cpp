@@ -205,7 +205,4 @@ TEST_F(HostFileSystemTest, NeverWritesInsideTheInstallation) {
 }  // namespace
 }  // namespace veskaro::platform
 
-namespace veskaro::testing {
-INSTANTIATE_TYPED_TEST_SUITE_P(Host, FileSystemReadContract, platform::HostContract);
-INSTANTIATE_TYPED_TEST_SUITE_P(Host, FileSystemWriteContract, platform::HostContract);
-}  // namespace veskaro::testing
+VESKARO_FILE_SYSTEM_CONTRACT(Host, veskaro::platform::HostContract);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/short_names.h"
 #include "platform/win32/win32_error.h"
 
 // <windows.h> spells CopyFile as a macro for CopyFileA; the method keeps its name.
@@ -33,6 +34,9 @@ class Win32ByteSource : public ByteSource {
 };
 
 bool Wanted(const WIN32_FIND_DATAA& entry, SearchKind kind) {
+  // A pattern also matches the "." and ".." of a folder, which are no entries of it.
+  const std::string_view name = entry.cFileName;
+  if (name == "." || name == "..") return false;
   DWORD attributes = entry.dwFileAttributes;
   if (kind == SearchKind::kDirectory) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return (attributes &
@@ -45,6 +49,15 @@ std::string TemporaryName(const std::string& folder, DWORD seed) {
   char name[16];
   std::snprintf(name, sizeof name, "~VSK%04lX.TMP", static_cast<unsigned long>(seed & 0xFFFF));
   return folder + name;
+}
+
+// Whether the last component of `path` (one trailing separator aside) is a name
+// Windows accepts for a file or folder. Checked before writing, so that a name the
+// volume would take otherwise (a stream "a:b" on NTFS) is refused as on FAT.
+bool ValidLastName(std::string_view path) {
+  if (!path.empty() && (path.back() == '\\' || path.back() == '/')) path.remove_suffix(1);
+  const std::size_t separator = path.find_last_of("\\/");
+  return IsValidLongName(separator == std::string_view::npos ? path : path.substr(separator + 1));
 }
 
 }  // namespace
@@ -71,6 +84,8 @@ std::string Win32FileSystem::FindFirst(std::string_view path, SearchKind kind) c
 
 FsStatus Win32FileSystem::MakeDirectory(std::string_view path) {
   std::string folder(path);
+  if (!ValidLastName(folder))
+    return FsStatusFromWin32Error(ERROR_INVALID_NAME, "Creating " + folder);
   if (CreateDirectoryA(folder.c_str(), nullptr)) return {};
   return FsStatusFromWin32Error(GetLastError(), "Creating " + folder);
 }
@@ -79,6 +94,7 @@ FsStatus Win32FileSystem::CopyFile(std::string_view from, std::string_view to) {
   std::string source(from);
   std::string target(to);
   std::string what = "Copying " + source + " to " + target;
+  if (!ValidLastName(target)) return FsStatusFromWin32Error(ERROR_INVALID_NAME, what);
 
   // A read-only file or a folder under the target name is not replaced.
   DWORD existing = GetFileAttributesA(target.c_str());

@@ -12,14 +12,16 @@ namespace veskaro::platform {
 /// Windows paths handed to the 8-bit kernel32 file functions as they are.
 class Win32FileSystem : public FileSystem {
  public:
-  /// FindFirstFileA, skipping entries of the wrong kind (hidden, system and folders
-  /// for kNormal; anything but folders for kDirectory); the name found is the
-  /// entry's long name (cFileName) also when `path` spells its 8.3 alias. For
-  /// kDirectory one trailing backslash is dropped (FindFirstFileA finds nothing
-  /// for "C:\X\"); a drive root has no entry and is not found.
+  /// FindFirstFileA, skipping "." and ".." and entries of the wrong kind (hidden, system and
+  /// folders for kNormal; anything but folders for kDirectory); the name found is the entry's long
+  /// name (cFileName) also when `path` spells its 8.3 alias. For kDirectory one trailing backslash
+  /// is dropped (FindFirstFileA finds nothing for "C:\X\"); a drive root has no entry and is not
+  /// found.
   std::string FindFirst(std::string_view path, SearchKind kind) const override;
 
-  /// CreateDirectoryA.
+  /// CreateDirectoryA. A last component that is no valid Windows name
+  /// (IsValidLongName) is refused with kOther before the system sees it, as FAT
+  /// refuses it (NTFS would take "a:b" as a stream); likewise the target of a copy.
   FsStatus MakeDirectory(std::string_view path) override;
 
   /// Copies to a new temporary file in the target's folder (CopyFileA), then puts

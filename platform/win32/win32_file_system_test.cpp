@@ -14,7 +14,6 @@
 #include "testing/file_system_contract.h"
 #include "testing/temp_folder.h"
 
-
 namespace veskaro::platform {
 namespace {
 
@@ -122,7 +121,4 @@ TEST(Win32EnvironmentTest, ReadsVariablesOfAnyLength) {
 }  // namespace
 }  // namespace veskaro::platform
 
-namespace veskaro::testing {
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileSystemReadContract, platform::Win32Contract);
-INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FileSystemWriteContract, platform::Win32Contract);
-}  // namespace veskaro::testing
+VESKARO_FILE_SYSTEM_CONTRACT(Win32, veskaro::platform::Win32Contract);
