@@ -68,7 +68,7 @@ class HostContract {
   }
   std::string Out() { return HostToWindowsPath((temp_ / "out").string()); }
   std::set<std::string> NamesIn(std::string_view folder) {
-    const std::vector<std::string> names = HostNames(WindowsToHostPath(folder));
+    const std::vector<std::string> names = HostNames(files_->ToHostPath(folder));
     return {names.begin(), names.end()};
   }
   std::string FullFolder() {
@@ -152,10 +152,6 @@ TEST_F(HostFileSystemTest, MapsHostPathsAndZPaths) {
   EXPECT_EQ(HostToWindowsPath("/home//user/"), "Z:\\home\\user");
   EXPECT_EQ(HostToWindowsPath("relative/x"), "");
   EXPECT_EQ(HostToWindowsPath("/odd\\name"), "");
-  EXPECT_EQ(WindowsToHostPath("Z:\\home\\user\\"), "/home/user");
-  EXPECT_EQ(WindowsToHostPath("z:"), "/");
-  EXPECT_EQ(WindowsToHostPath("C:\\WINDOWS"), "");
-  EXPECT_EQ(WindowsToHostPath(HostToWindowsPath(out_.string())), out_.string());
   fs::create_symlink(out_, temp_ / "link");
   EXPECT_EQ(HostPathToWindowsPath((temp_ / "link").string()), Z(fs::canonical(out_)));
   EXPECT_EQ(HostPathToWindowsPath((temp_ / "none").string()), std::nullopt);

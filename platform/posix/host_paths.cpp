@@ -2,8 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/short_names.h"
-
 namespace veskaro::platform {
 
 std::map<char, std::string> HostDrives(const std::string& c_root) {
@@ -27,14 +25,6 @@ std::string HostToWindowsPath(const std::string& host_abs_path) {
   }
   if (out.size() == 2) out += "\\";
   return out;
-}
-
-std::string WindowsToHostPath(std::string_view windows_path) {
-  WindowsPath parsed;
-  if (!ParseWindowsPath(windows_path, &parsed) || parsed.drive != kHostRootDrive) return {};
-  std::string out;
-  for (const std::string& part : parsed.components) out += "/" + part;
-  return out.empty() ? "/" : out;
 }
 
 std::optional<std::string> HostPathToWindowsPath(const std::string& host_path) {

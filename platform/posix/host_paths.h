@@ -23,10 +23,6 @@ std::map<char, std::string> HostDrives(const std::string& c_root = {});
 /// a backslash, which no Windows path can express.
 std::string HostToWindowsPath(const std::string& host_abs_path);
 
-/// The host path of a "Z:\..." Windows path ("/" separated, no case matching), or
-/// empty text for a path on another drive.
-std::string WindowsToHostPath(std::string_view windows_path);
-
 /// The Windows path of the existing host file or folder `host_path` (relative to
 /// the working folder or absolute): its real path, links resolved, on drive Z:.
 /// Nothing, with errno set, when it does not exist; empty text when no Windows path
