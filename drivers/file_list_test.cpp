@@ -142,6 +142,17 @@ TEST_F(FileListTest, EarlyEnds) {
   EXPECT_EQ(outcome.not_found[0].file + "|" + outcome.not_found[0].path, "B.SYS|");
 }
 
+TEST_F(FileListTest, LfOnlyInfWithHeadersInOtherCaseListsEveryFile) {
+  // The model line names the install section "Install"; its header, and those of its
+  // lists, are written in other letter case, and every line ends with LF alone.
+  Files({"RTL.SYS", "RTLDIAG.EXE"});
+  Run("[INSTALL]\nCopyFiles=Rtl.Copy\n\n[destinationdirs]\nDefaultDestDir=11\n"
+      "[RTL.COPY]\nrtl.sys\nrtldiag.exe\n");
+  EXPECT_EQ(sink.paths, (Rows{kInf, kSys + "rtl.sys", kSys + "rtldiag.exe"}));
+  EXPECT_EQ(sink.Comments(), Verdict(kShouldBeBackedUp, 3));
+  EXPECT_EQ(outcome.end, AnalysisEnd::kComplete);
+}
+
 TEST_F(FileListTest, SecondPassListsOnlyMissingSources) {
   Files({"X.SYS", "Y.SYS", "Z.SYS", "NEW2.SYS", "NEW3.SYS", "D.SYS"});
   const std::string inf =

@@ -4,6 +4,7 @@
 // Input: the section name up to the first line feed, the key name up to the second,
 // then the file's bytes. The line reader is also run over the file in small blocks
 // with reads of uneven lengths, so that lines and CR LF pairs fall across blocks.
+// Lines end at CR, CR LF or LF; section headers match ignoring letter case.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -26,16 +27,16 @@ using veskaro::fuzz::Check;
 
 // --- The reference reading ---------------------------------------------------
 
-// Lines end at CR or CR LF; LF alone is an ordinary character; a last line without
-// an end counts when it is not empty.
+// Lines end at CR, CR LF or LF alone; a last line without an end counts when it is
+// not empty.
 std::vector<std::string> RefLines(std::string_view bytes) {
   std::vector<std::string> lines;
   std::string line;
   for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\r') {
+    if (bytes[i] == '\r' || bytes[i] == '\n') {
       lines.push_back(line);
       line.clear();
-      if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+      if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
     } else {
       line += bytes[i];
     }
@@ -110,12 +111,16 @@ bool RefIsKeyLine(const std::string& line, const std::string& key) {
   return RefLower(line).starts_with(RefLower(key) + "=");
 }
 
+// Whether a cleaned line heads `section`: letter case is ignored, as for keys.
+bool RefIsHeader(const std::string& line, const std::string& section) {
+  return RefLower(line) == RefLower("[" + section + "]");
+}
+
 std::vector<std::string> RefSection(const std::vector<std::string>& cleaned,
                                     const std::string& section) {
-  const std::string header = "[" + section + "]";
   std::vector<std::string> body;
   std::size_t i = 0;
-  while (i < cleaned.size() && cleaned[i] != header) ++i;
+  while (i < cleaned.size() && !RefIsHeader(cleaned[i], section)) ++i;
   for (++i; i < cleaned.size(); ++i) {
     if (!cleaned[i].empty() && cleaned[i][0] == '[') break;
     if (!cleaned[i].empty()) body.push_back(cleaned[i]);
@@ -125,12 +130,11 @@ std::vector<std::string> RefSection(const std::vector<std::string>& cleaned,
 
 std::string RefValue(const std::vector<std::string>& cleaned, const std::string& section,
                      const std::string& key) {
-  const std::string header = "[" + section + "]";
   std::string result;
   bool inside = false;
   for (const std::string& line : cleaned) {
     if (!inside) {
-      inside = line == header;
+      inside = RefIsHeader(line, section);
     } else if (!line.empty() && line[0] == '[') {
       inside = false;
     } else if (RefIsKeyLine(line, key)) {
@@ -207,7 +211,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view line;
   for (platform::LineReader::Status status;
        (status = reader.Next(&line)) == platform::LineReader::Status::kLine; ++index) {
-    Check(index < raw.size() && line == raw[index], "the line reader splits at CR and CR LF");
+    Check(index < raw.size() && line == raw[index], "the line reader splits at CR, CR LF and LF");
   }
   Check(index == raw.size(), "the line reader reads every line");
 

@@ -167,7 +167,7 @@ IniList GetIniSection(platform::FileSystem& fs, std::string_view path, std::stri
   for (;;) {
     if (!NextRaw(*reader, path, &raw, '[')) return lines;
     CleanIniLineInto(raw, &line);
-    if (line == header) break;
+    if (EqualsIgnoreCase(line, header)) break;
   }
   // Collecting, up to the next line beginning with "["; only the first occurrence of
   // the section counts.
@@ -196,7 +196,7 @@ std::string GetIniValue(platform::FileSystem& fs, std::string_view path, std::st
   while (NextRaw(*reader, path, &raw, inside ? 0 : '[')) {
     if (!inside) {
       CleanIniLineInto(raw, &line);
-      inside = line == header;
+      inside = EqualsIgnoreCase(line, header);
       if (inside && section_found != nullptr) *section_found = true;
     } else if (CleanFirst(raw) == '[') {
       // The section ended; this line is not itself taken as the wanted header.

@@ -38,9 +38,13 @@ std::string CleanIniLine(std::string_view raw);
 /// Cleans `raw` into `*out`, reusing its storage. Same result as CleanIniLine.
 void CleanIniLineInto(std::string_view raw, std::string* out);
 
-/// The non-empty cleaned lines of the first section headed exactly "[section]", in
-/// file order; an empty list when the section is missing or empty; nullopt when no
-/// file is found at `path`.
+/// Section headers: a cleaned line "[name]" heads the section `name` when it equals
+/// "[" + name + "]" ignoring code page 1252 letter case, as Windows matches section
+/// names; spaces inside the brackets still count.
+///
+/// The non-empty cleaned lines of the first section headed "[section]", in file
+/// order; an empty list when the section is missing or empty; nullopt when no file
+/// is found at `path`.
 /// @throws FileReadError when the file exists but cannot be read.
 IniList GetIniSection(platform::FileSystem& fs, std::string_view path, std::string_view section);
 

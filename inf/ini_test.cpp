@@ -32,13 +32,20 @@ class IniFileTest : public ::testing::Test {
 };
 
 TEST_F(IniFileTest, SectionLinesAndLineEnds) {
-  // CR alone and CR LF end lines; LF alone is part of a line.
+  // CR alone, CR LF and LF alone end lines.
   File("[Version] ;c\r[S]\rA = 1\r\n\r\n; note\rB=2\nC=3\r[abc\rD=4\r[S]\rE=5\r[Last]\rF\r\nG");
-  EXPECT_EQ(GetIniSection(fs, path, "S"), (List{"A=1", "B=2\nC=3"}));
+  EXPECT_EQ(GetIniSection(fs, path, "S"), (List{"A=1", "B=2", "C=3"}));
   EXPECT_EQ(GetIniSection(fs, path, "Last"), (List{"F", "G"}));
   EXPECT_EQ(GetIniSection(fs, path, "Version"), List{});
-  EXPECT_EQ(GetIniSection(fs, path, "s"), List{});  // header case must match
+  EXPECT_EQ(GetIniSection(fs, path, "s"), (List{"A=1", "B=2", "C=3"}));  // header case is ignored
   EXPECT_EQ(GetIniSection(fs, path, "Missing"), List{});
+  // A file saved with LF alone, and one mixing the conventions, read the same.
+  File("[Install]\nCopyFiles=Drv.Files\n\n[Drv.Files]\ndrv.sys\ndrv.vxd\n");
+  EXPECT_EQ(GetIniSection(fs, path, "Drv.Files"), (List{"drv.sys", "drv.vxd"}));
+  EXPECT_EQ(GetIniValue(fs, path, "Install", "CopyFiles"), "Drv.Files");
+  File("[Install]\r\nCopyFiles=Drv.Files\n[Drv.Files]\rdrv.sys\r\ndrv.vxd\n");
+  EXPECT_EQ(GetIniSection(fs, path, "Drv.Files"), (List{"drv.sys", "drv.vxd"}));
+  EXPECT_EQ(GetIniValue(fs, path, "Install", "CopyFiles"), "Drv.Files");
   File("[ Version ]\rA=1\r");
   EXPECT_EQ(GetIniSection(fs, path, "Version"), List{});
   EXPECT_EQ(GetIniSection(fs, "C:\\ABSENT.INF", "S"), std::nullopt);
@@ -61,6 +68,24 @@ TEST_F(IniFileTest, ValueRules) {
   File("[Install]\rOther=1\r[Install]\rCopyFiles=hidden\r");
   EXPECT_EQ(GetIniValue(fs, path, "Install", "CopyFiles"), "");
   EXPECT_EQ(GetIniValue(fs, "C:\\ABSENT.INF", "Install", "CopyFiles"), "");
+}
+
+TEST_F(IniFileTest, HeadersMatchIgnoringLetterCase) {
+  // The model line names "RTL8139_A.ndi"; the header is written "[rtl8139_a.NDI]".
+  File("[rtl8139_a.NDI]\rCopyFiles=Rtl.Copy\r[\xC9T\xC9]\rX=1\r[ rtl8139_a.ndi ]\rCopyFiles=no\r");
+  EXPECT_EQ(GetIniValue(fs, path, "RTL8139_A.ndi", "CopyFiles"), "Rtl.Copy");
+  EXPECT_EQ(GetIniSection(fs, path, "\xE9t\xE9"), List{"X=1"});  // 1252 accented letters too
+  // Two sections that differ only in case: the first is the section; a later one
+  // holding the key replaces the value, as a repeated section does.
+  File("[Drv]\rA\r[DRV]\rB\r");
+  EXPECT_EQ(GetIniSection(fs, path, "drv"), List{"A"});
+  File("[Install]\rCopyFiles=X.Files\r[INSTALL]\rCopyFiles=Y.Files\r");
+  EXPECT_EQ(GetIniValue(fs, path, "install", "CopyFiles"), "Y.Files");
+  bool found = false;
+  EXPECT_EQ(GetIniValue(fs, path, "Setup", "CopyFiles", &found), "");
+  EXPECT_FALSE(found);
+  GetIniValue(fs, path, "iNSTALL", "DelFiles", &found);
+  EXPECT_TRUE(found);
 }
 
 TEST_F(IniFileTest, FindValuesTellsNoResultFromEmptyList) {

@@ -13,6 +13,7 @@ LineReader::LineReader(std::unique_ptr<ByteSource> source, std::size_t block_siz
 
 bool LineReader::Fill() {
   begin_ = end_ = 0;
+  next_cr_ = next_lf_ = kUnknown;
   if (eof_) return false;
   // Every byte of the block has been used (a line spanning blocks is in carry_), so
   // the block can be replaced by a larger one when the last read filled it.
@@ -35,6 +36,19 @@ bool LineReader::Fill() {
   return true;
 }
 
+std::size_t LineReader::Find(char c, std::size_t* next) {
+  // A position found earlier stays the next one until begin_ passes it; "none up to
+  // the end of the block" (end_) stays true until the next fill.
+  if (*next == kUnknown || *next < begin_) {
+    const char* base = block_.get();
+    const auto* hit = static_cast<const char*>(std::memchr(base + begin_, c, end_ - begin_));
+    *next = hit == nullptr ? end_ : static_cast<std::size_t>(hit - base);
+  }
+  return *next;
+}
+
+std::size_t LineReader::LineEnd() { return std::min(Find('\r', &next_cr_), Find('\n', &next_lf_)); }
+
 LineReader::Status LineReader::Next(std::string_view* line) {
   carry_.clear();
   bool carrying = false;
@@ -55,16 +69,16 @@ LineReader::Status LineReader::Next(std::string_view* line) {
       }
     }
     const char* start = block_.get() + begin_;
-    const auto* cr = static_cast<const char*>(std::memchr(start, '\r', end_ - begin_));
-    if (cr == nullptr) {
+    const std::size_t stop = LineEnd();
+    if (stop == end_) {
       carry_.append(start, end_ - begin_);
       carrying = true;
       begin_ = end_;
       continue;
     }
-    const std::size_t length = static_cast<std::size_t>(cr - start);
-    begin_ += length + 1;
-    skip_lf_ = true;
+    const std::size_t length = stop - begin_;
+    skip_lf_ = block_[stop] == '\r';  // a CR LF pair is one line end
+    begin_ = stop + 1;
     if (carrying) {
       carry_.append(start, length);
       *line = carry_;
@@ -91,8 +105,8 @@ LineReader::Status LineReader::NextBeginningWith(char first, char also, std::str
       }
     }
     // begin_ is the start of a line. A hit is wanted when only blanks stand between
-    // it and the start of its line: the block's first line, or the end of a CR or of
-    // a CR LF pair. The next hit of each character is kept until passed.
+    // it and the start of its line: the block's first line, or just after a CR or an
+    // LF. The next hit of each character is kept until passed.
     const char* base = block_.get();
     auto find = [&](char c, std::size_t from) {
       const auto* hit = static_cast<const char*>(std::memchr(base + from, c, end_ - from));
@@ -105,8 +119,7 @@ LineReader::Status LineReader::NextBeginningWith(char first, char also, std::str
       if (at == end_) break;
       std::size_t start = at;
       while (start > begin_ && blank(base[start - 1])) --start;
-      if (start == begin_ || base[start - 1] == '\r' ||
-          (base[start - 1] == '\n' && start - 1 > begin_ && base[start - 2] == '\r')) {
+      if (start == begin_ || base[start - 1] == '\r' || base[start - 1] == '\n') {
         begin_ = start;
         return Next(line);
       }
@@ -115,11 +128,13 @@ LineReader::Status LineReader::NextBeginningWith(char first, char also, std::str
     }
     // No wanted line starts in this block. Its last line may go on in the next block
     // and turn out to be one: skip to it and read it whole.
-    std::size_t last_cr = end_;
-    while (last_cr > begin_ && base[last_cr - 1] != '\r') --last_cr;
-    if (last_cr > begin_) {
-      begin_ = last_cr;
-      skip_lf_ = true;
+    std::size_t last_end = end_;
+    while (last_end > begin_ && base[last_end - 1] != '\r' && base[last_end - 1] != '\n') {
+      --last_end;
+    }
+    if (last_end > begin_) {
+      skip_lf_ = base[last_end - 1] == '\r';
+      begin_ = last_end;
       continue;
     }
     const Status status = Next(line);

@@ -10,10 +10,10 @@
 
 namespace veskaro::platform {
 
-/// Splits a ByteSource into lines. A line ends at CR, or at CR LF (one line end);
-/// LF alone is an ordinary character. Bytes are kept as they are, NUL included, and
-/// a line may be of any length. A last line without a line end counts when it is
-/// not empty.
+/// Splits a ByteSource into lines. A line ends at CR, at CR LF (one line end) or at
+/// LF alone, so that files saved with any of the three conventions, or a mix of
+/// them, read the same. Bytes are kept as they are, NUL included, and a line may be
+/// of any length. A last line without a line end counts when it is not empty.
 class LineReader {
  public:
   enum class Status { kLine, kEnd, kError };
@@ -38,7 +38,15 @@ class LineReader {
   const std::string& error() const { return error_; }
 
  private:
+  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+
   bool Fill();
+  // The position of the next `c` at or after begin_ in the block (end_: none), kept
+  // in `*next` until begin_ passes it, so that each byte is searched once per
+  // character however the lines fall.
+  std::size_t Find(char c, std::size_t* next);
+  // The position of the next line end (CR or LF) in the block, end_ when none.
+  std::size_t LineEnd();
 
   std::unique_ptr<ByteSource> source_;
   std::unique_ptr<char[]> block_;  // allocated at the first read, left uninitialised
@@ -49,6 +57,8 @@ class LineReader {
   std::size_t end_ = 0;    // one past the last valid byte in block_
   bool eof_ = false;
   bool skip_lf_ = false;  // the previous line ended with CR; a leading LF belongs to it
+  std::size_t next_cr_ = kUnknown;  // see Find
+  std::size_t next_lf_ = kUnknown;
   std::string carry_;     // a line that spans blocks
   std::string error_;
 };

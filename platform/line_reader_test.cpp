@@ -35,16 +35,16 @@ class ChoppySource : public ByteSource {
   std::size_t at_ = 0;
 };
 
-// The lines of `text` by the rule: CR or CR LF ends a line, a last line counts when
-// it is not empty.
+// The lines of `text` by the rule: CR, CR LF or LF alone ends a line, a last line
+// counts when it is not empty.
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines(1);
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') {
+    if (text[i] != '\r' && text[i] != '\n') {
       lines.back() += text[i];
       continue;
     }
-    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
     lines.emplace_back();
   }
   if (lines.back().empty()) lines.pop_back();
@@ -92,6 +92,28 @@ TEST(LineReaderTest, SkippingToLinesBeginningWithAMatchesSplitting) {
       ++index;
     }
   }
+}
+
+TEST(LineReaderTest, EveryLineEndConvention) {
+  // LF alone, CR LF, CR alone, and LF CR (two line ends: an empty line between), read
+  // whole and in 16-byte blocks, where a CR LF pair falls across two blocks.
+  const std::string text = "lf\ncrlf\r\ncr\rlfcr\n\r" + std::string(14, 'x') + "\r\nlast";
+  const std::vector<std::string> expected = {"lf",  "crlf", "cr", "lfcr", "", std::string(14, 'x'),
+                                             "last"};
+  for (const std::size_t block : {std::size_t{16}, std::size_t{4096}}) {
+    LineReader reader(std::make_unique<ChoppySource>(text, 3), block, 16);
+    std::vector<std::string> lines;
+    std::string_view line;
+    while (reader.Next(&line) == LineReader::Status::kLine) lines.emplace_back(line);
+    EXPECT_EQ(lines, expected) << block;
+  }
+  LineReader lf_only(std::make_unique<ChoppySource>("a\n[b]\n  [c\nd\n", 5), 16, 16);
+  std::string_view line;
+  ASSERT_EQ(lf_only.NextBeginningWith('[', &line), LineReader::Status::kLine);
+  EXPECT_EQ(line, "[b]");
+  ASSERT_EQ(lf_only.NextBeginningWith('[', &line), LineReader::Status::kLine);
+  EXPECT_EQ(line, "  [c");
+  EXPECT_EQ(lf_only.NextBeginningWith('[', &line), LineReader::Status::kEnd);
 }
 
 TEST(LineReaderTest, ReadErrorsEndSkippingToo) {

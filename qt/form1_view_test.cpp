@@ -210,10 +210,10 @@ void Form1ViewTest::gatherShowsEveryDriverNotInstalledWithWindows() {
                         "Halvorsen SoundStage 64 Wavetable", "Zentara Audio 16/32",
                         "Brisa FastLink PCI Ethernet Adapter", "Quillon QN-16 ISA Ethernet Adapter",
                         "Lumora ScanMate 600", "Pellucid ProView 2000"}));
-  QCOMPARE(window_->widget<QListWidget>("List1")->count(), 39);
+  QCOMPARE(window_->widget<QListWidget>("List1")->count(), 40);
   QCOMPARE(window_->widget<QPlainTextEdit>("Text1")->toPlainText(),
            QString("Drivers files for devices not installed with Windows have been compiled. "
-                   "Press the 'Copy' button to save all these entries.\n\nTotal Files - 39"));
+                   "Press the 'Copy' button to save all these entries.\n\nTotal Files - 40"));
   QCOMPARE(window_->widget<QComboBox>("Combo1")->currentIndex(), -1);
   QCOMPARE(window_->widget<QComboBox>("Combo2")->count(), 0);
   const auto& boxes = window_->boxes.boxes;

@@ -614,17 +614,18 @@ TEST_F(Veskaro, Batch) {
   EXPECT_EQ(Texts(Click(Main("Command1"))),
             (Rows{"Unrecognized File Destination Number 99", "Couldnt Locate INF File"}));
   const Rows rows = ListRows(Main("List1"));
-  ASSERT_EQ(rows.size(), 39u);
+  ASSERT_EQ(rows.size(), 40u);
   EXPECT_EQ(rows.front(), Sample("C:\\WINDOWS\\INF\\OTHER\\GARROW56.INF"));
-  EXPECT_EQ(rows[4], "C:\\garrow.txt");
-  EXPECT_EQ(rows[6], Sample("C:\\WINDOWS\\INF\\OTHER\\Halvorsen AudioHVSND.INF"));
+  EXPECT_EQ(rows[4], Sample("C:\\WINDOWS\\HELP\\grwhelp.hlp"));
+  EXPECT_EQ(rows[5], "C:\\garrow.txt");
+  EXPECT_EQ(rows[7], Sample("C:\\WINDOWS\\INF\\OTHER\\Halvorsen AudioHVSND.INF"));
   EXPECT_EQ(rows.back(), Sample("C:\\WINDOWS\\INF\\PELMON.INF"));
-  EXPECT_EQ(ListRows(Main("List2")).size(), 39u);
+  EXPECT_EQ(ListRows(Main("List2")).size(), 40u);
   EXPECT_EQ(ListRows(Main("List5")), kGathered);
   EXPECT_TRUE(IsWindowVisible(Main("List5")));
   EXPECT_EQ(TextOf(Main("Text1")),
             "Drivers files for devices not installed with Windows have been compiled. Press the "
-            "'Copy' button to save all these entries.\r\n\r\nTotal Files - 39");
+            "'Copy' button to save all these entries.\r\n\r\nTotal Files - 40");
   EXPECT_EQ(SendMessageW(Main("Combo1"), CB_GETCURSEL, 0, 0), CB_ERR);
   EXPECT_TRUE(ComboRows(Main("Combo2")).empty());
   EXPECT_TRUE(IsWindowEnabled(main));
