@@ -73,9 +73,13 @@ std::vector<const Control*> Form1::controls() const {
 
 Form2* Form1::about_window() const { return about_ && about_->loaded() ? about_.get() : nullptr; }
 
+void Form1::ShowError(const std::string& text, const char* title, MsgIcon icon) {
+  ++errors_shown_;
+  services_.boxes.Show(text, title, icon, MsgButtons::kOk);
+}
+
 void Form1::ReportReadError(const std::string& path, const std::string& reason) {
-  services_.boxes.Show("Unable to read the file " + path + "\r\n" + reason, kAppTitle,
-                       MsgIcon::kExclamation, MsgButtons::kOk);
+  ShowError("Unable to read the file " + path + "\r\n" + reason, kAppTitle, MsgIcon::kExclamation);
 }
 
 void Form1::Load() {
@@ -92,8 +96,8 @@ void Form1::Load() {
   }
   const auto classes = drivers::ListClasses(services_.registry, ClassRoot);
   if (!classes) {
-    services_.boxes.Show("Unable to extract information from Windows Registry", "Registry Error",
-                         MsgIcon::kInformation, MsgButtons::kOk);
+    ShowError("Unable to extract information from Windows Registry", "Registry Error",
+              MsgIcon::kInformation);
   } else {
     for (const auto& row : *classes) {
       const int index = Combo1.AddItem(row.description);
@@ -149,7 +153,7 @@ void Form1::Combo2Click() {
                                          ClassRoot, entry_key);
   const drivers::InfLocation& location = analysis.location;
   if (!location.located) {
-    services_.boxes.Show("Couldnt Locate INF File", kAppTitle, MsgIcon::kNone, MsgButtons::kOk);
+    ShowError("Couldnt Locate INF File", kAppTitle, MsgIcon::kNone);
   }
   EntryKey = location.entry_key;
   InfFileName = location.inf_file_name;
@@ -169,8 +173,8 @@ void Form1::Combo2Click() {
 void Form1::ReportAnalysisEnd(const drivers::AnalysisOutcome& outcome) {
   switch (outcome.end) {
     case drivers::AnalysisEnd::kUnrecognisedDestination:
-      services_.boxes.Show("Unrecognized File Destination Number " + outcome.destination_number,
-                           kAppTitle, MsgIcon::kNone, MsgButtons::kOk);
+      ShowError("Unrecognized File Destination Number " + outcome.destination_number, kAppTitle,
+                MsgIcon::kNone);
       break;
     case drivers::AnalysisEnd::kUnreadableFile:
       ReportReadError(outcome.unreadable_path, outcome.unreadable_reason);

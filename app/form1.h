@@ -6,9 +6,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "app/controls.h"
+#include "app/copy_files.h"
 #include "app/form1_controls.h"
 #include "app/services.h"
 #include "drivers/analysis_outcome.h"
@@ -86,7 +88,8 @@ class Form1 {
   void Combo1Click();
   void Combo2Click();
   void Command1Click();
-  void CopyToClick();
+  /// "Copy"; returns what it did.
+  CopyResult CopyToClick();
   void List1DblClick();
   void List1KeyPress(int key_ascii);
   void Timer1Timer();
@@ -100,6 +103,12 @@ class Form1 {
   /// The analysis of the entry chosen in Combo2 while its rows are shown; null when
   /// no entry analysis is shown (no entry chosen, a class chosen, after the batch).
   const EntryAnalysis* last_analysis() const { return last_analysis_ ? &*last_analysis_ : nullptr; }
+
+  /// How many error messages the window has shown: a driver's INF not located, an
+  /// unrecognised destination number, a file that cannot be read, a registry that
+  /// gives nothing, an invalid destination path, a failed copy. Questions are not
+  /// counted; what a copy's failures came to is in its CopyResult.
+  int errors_shown() const { return errors_shown_; }
 
   /// Whether the window has been unloaded (the program ends).
   bool unloaded() const { return unloaded_; }
@@ -123,14 +132,18 @@ class Form1 {
  private:
   class ListSink;
 
+  void ShowError(const std::string& text, const char* title, platform::MsgIcon icon);
   void ReportReadError(const std::string& path, const std::string& reason);
   void ReportAnalysisEnd(const drivers::AnalysisOutcome& outcome);
-  bool CopyRows();
+  bool CopyRow(int i, const std::string& target,
+               const std::function<bool(platform::FsError)>& failed, std::set<std::string>* written,
+               CopyResult* result);
 
   Services services_;
   ProgramState& program_;
   std::unique_ptr<Form2> about_;
   bool unloaded_ = false;
+  int errors_shown_ = 0;
   std::optional<EntryAnalysis> last_analysis_;
 };
 

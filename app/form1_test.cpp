@@ -141,6 +141,7 @@ TEST_F(AnalysisMessagesTest, InfNotLocatedShowsOneBoxBeforeAnyRow) {
   EXPECT_EQ(boxes.boxes[0].buttons, MsgButtons::kOk);
   EXPECT_EQ(seen, (std::vector<std::string>{"0||" + std::to_string(changes + 1)}));
   EXPECT_EQ(form.InfFileName, "lost.inf");
+  EXPECT_EQ(form.errors_shown(), 1);
   ASSERT_NE(form.last_analysis(), nullptr);
   EXPECT_EQ(form.last_analysis()->outcome.end, drivers::AnalysisEnd::kInfNotLocated);
   form.Combo1.set_list_index(ClassRow("Default"));
@@ -264,14 +265,26 @@ TEST_F(Form1Test, CopyFailuresFollowTheTable) {
     boxes.answers.assign(c.answers.begin(), c.answers.end());
     files.ClearFaults();
     files.FailCopyTo("Z:\\out\\Zen Audio 16_32\\ZENSRC.SYS", c.error);
-    form.CopyToClick();
+    const int errors_before = form.errors_shown();
+    const CopyResult result = form.CopyToClick();
+    // What the copy did: the INF before the failing file, zen.vxd after it on Yes.
+    EXPECT_TRUE(result.ran);
+    EXPECT_EQ(result.failures, 1);
+    EXPECT_EQ(result.cut_short, !c.success);
+    EXPECT_EQ(result.files_copied, c.success ? 2 : 1);
+    EXPECT_EQ(result.driver_folders, 1);
     ASSERT_EQ(boxes.boxes.size(), c.boxes);
     EXPECT_EQ(boxes.boxes[0].text.substr(0, c.first_words.size()), c.first_words);
     const bool question = c.error == FsError::kDiskFull || c.error == FsError::kNotReady;
     EXPECT_EQ(boxes.boxes[0].buttons, question ? MsgButtons::kYesNo : MsgButtons::kOk);
     EXPECT_EQ(boxes.boxes[0].title, c.error == FsError::kPathNotFound ? "Invalid Path" : "Veskaro");
     EXPECT_EQ(boxes.boxes.back().text == "Files Copied Successfully", c.success);
+    // A question is no error message; the other failures are.
+    EXPECT_EQ(form.errors_shown() - errors_before, question ? 0 : 1);
   }
+  // Nothing to copy, or the folder picker cancelled: the copy did not run.
+  shell.folder = "";
+  EXPECT_FALSE(form.CopyToClick().ran);
 }
 
 TEST_F(Form1Test, CopyNeverWritesOutsideTheDriverFolder) {

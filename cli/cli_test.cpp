@@ -130,23 +130,65 @@ TEST_F(CliTest, FilesOfCompleteAnalyses) {
 
 TEST_F(CliTest, EarlyEndsAndTheirMessages) {
   Result r = Run({"files", "hdc", "0001"});
-  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.status, 5);  // an error message was shown
   EXPECT_EQ(r.err, "veskaro: Veskaro: Unrecognized File Destination Number 99\n");
   EXPECT_EQ(Paths(r.out), (std::vector<std::string>{"C:\\WINDOWS\\INF\\TRAYIDE.INF"}));
   EXPECT_NE(r.out.find("Total Files - 1\n"), std::string::npos);
 
   r = Run({"files", "Net", "0002"});
-  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(r.status, 5);
   EXPECT_EQ(r.err, "veskaro: Veskaro: Couldnt Locate INF File\n");
   EXPECT_EQ(r.out, "--\n\n");
 
   r = Run({"files", "Image", "0000"});  // ends silently; the count is not updated
   EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(Paths(r.out).size(), 6u);
   EXPECT_NE(r.out.find("Total Files - 1\n"), std::string::npos);
 
   r = Run({"files", "Modem", "0001"});  // no CopyFiles
   EXPECT_EQ(Paths(r.out), (std::vector<std::string>{"C:\\WINDOWS\\INF\\MDMPLAIN.INF"}));
+}
+
+// A driver's INF saved with LF alone, with CR LF and LF mixed, or with its section
+// headers in other letter case lists the same files as the sample's CR LF original.
+TEST_F(CliTest, LineEndsAndHeaderCaseReadAlike) {
+  const Result plain = Run({"files", "MEDIA", "0000"});
+  ASSERT_EQ(Paths(plain.out).size(), 7u);
+  const std::string original =
+      Slurp(fs::path(VESKARO_SAMPLE_DIR) / "drive_c/WINDOWS/INF/OTHER/ZENAUDIO.INF");
+  auto replace_all = [](std::string text, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
+      text.replace(at, from.size(), to);
+    }
+    return text;
+  };
+  std::string mixed = original;  // every other line ends with LF alone
+  bool lf = false;
+  for (std::size_t at = 0; (at = mixed.find("\r\n", at)) != std::string::npos; lf = !lf) {
+    if (lf) mixed.erase(at, 1);
+    at += lf ? 1 : 2;
+  }
+  std::string headers = original;
+  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+           {"[ZenAudio.Install]", "[ZENAUDIO.INSTALL]"},
+           {"[ZenAudio.Sys]", "[zenaudio.sys]"},
+           {"[DestinationDirs]", "[destinationDIRS]"},
+           {"[SourceDisksFiles]", "[SOURCEDISKSFILES]"}}) {
+    ASSERT_NE(headers.find(from), std::string::npos) << from;
+    headers = replace_all(headers, from, to);
+  }
+  const std::vector<std::pair<std::string, std::string>> variants = {
+      {"lf", replace_all(original, "\r\n", "\n")}, {"mixed", mixed}, {"headers", headers}};
+  for (const auto& [name, text] : variants) {
+    const fs::path root = scratch_ / name;
+    fs::create_directories(root);
+    fs::copy(fs::path(VESKARO_SAMPLE_DIR) / "drive_c", root, fs::copy_options::recursive);
+    std::ofstream(root / "WINDOWS/INF/OTHER/ZENAUDIO.INF", std::ios::binary) << text;
+    const Result r = Run({"--root", root.string(), "files", "MEDIA", "0000"});
+    EXPECT_EQ(r.status, 0) << name << ": " << r.err;
+    EXPECT_EQ(r.out, plain.out) << name;
+  }
 }
 
 TEST_F(CliTest, UsageAndLookupErrors) {
@@ -172,7 +214,7 @@ TEST_F(CliTest, UsageAndLookupErrors) {
 
 TEST_F(CliTest, GatherListsEveryDriverNotShippedWithWindows) {
   Result first = Run({"gather"});
-  ASSERT_EQ(first.status, 0) << first.err;
+  ASSERT_EQ(first.status, 5) << first.err;  // two entries showed an error message
   const auto lines = Lines(first.out);
   const std::vector<std::string> gathered(lines.begin(), lines.begin() + 9);
   EXPECT_EQ(gathered, (std::vector<std::string>{
@@ -181,8 +223,8 @@ TEST_F(CliTest, GatherListsEveryDriverNotShippedWithWindows) {
                           "Brisa FastLink PCI Ethernet Adapter",
                           "Quillon QN-16 ISA Ethernet Adapter", "Lumora ScanMate 600",
                           "Pellucid ProView 2000", "--"}));
-  EXPECT_EQ(lines.size(), 9u + 39u + 1u + 3u);
-  EXPECT_EQ(lines.back(), "Total Files - 39");
+  EXPECT_EQ(lines.size(), 9u + 40u + 1u + 3u);
+  EXPECT_EQ(lines.back(), "Total Files - 40");
   EXPECT_EQ(first.err,
             "veskaro: Veskaro: Unrecognized File Destination Number 99\n"
             "veskaro: Veskaro: Couldnt Locate INF File\n");
@@ -206,13 +248,18 @@ TEST_F(CliTest, CopyWritesOneFolderPerDriverAndNothingElse) {
 
   Result r = Run({"copy", "MEDIA", "0000", "--to", out.string()});
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.err, "veskaro: Copying Files: Files Copied Successfully\n");
+  EXPECT_EQ(r.err,
+            "veskaro: Copying Files: Files Copied Successfully\n"
+            "veskaro-cli: files copied: 7, driver folders written: 1, failures: 0\n");
   auto tree = Tree(out);
   EXPECT_EQ(tree.size(), 7u);
   EXPECT_EQ(tree["Zentara Audio 16_32/zenaud.sys"], Slurp(sample / "drive_c/WINDOWS/SYSTEM/ZENAUD.SYS"));
 
   r = Run({"gather", "--copy-to", out.string()});
-  ASSERT_EQ(r.status, 0) << r.err;
+  ASSERT_EQ(r.status, 5) << r.err;  // the gather showed two error messages
+  EXPECT_NE(r.err.find("veskaro: Copying Files: Files Copied Successfully\n"
+                       "veskaro-cli: files copied: 40, driver folders written: 7, failures: 0\n"),
+            std::string::npos);
   tree = Tree(out);
   std::set<std::string> folders;
   for (const auto& [path, contents] : tree) {

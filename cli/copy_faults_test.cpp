@@ -24,6 +24,15 @@ constexpr const char* kFull =
 constexpr const char* kError = "veskaro: Veskaro: An error has occured while copying the files \n";
 constexpr const char* kDone = "veskaro: Copying Files: Files Copied Successfully\n";
 
+// The line that ends the copy: `copied` files in the one driver folder, `failures`
+// failed steps, and whether the last failure stopped the copy.
+std::string Summary(int copied, int failures, bool stopped) {
+  return "veskaro-cli: files copied: " + std::to_string(copied) +
+         ", driver folders written: " + (copied > 0 ? "1" : "0") +
+         ", failures: " + std::to_string(failures) +
+         (stopped ? " (the copy stopped at a failure)" : "") + "\n";
+}
+
 std::string Repeat(const char* text, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) out += text;
@@ -84,7 +93,9 @@ TEST_F(CliCopyFaultsTest, FullDriveAtTheFirstFile) {
     if (!SmallDrive(1)) GTEST_SKIP() << why_;
     std::ofstream(drive_ / "filler") << std::string(page_, 'x');
     const Result r = Copy(answer);
-    EXPECT_EQ(r.err, answer == std::string("no") ? kFull : Repeat(kFull, 7) + kDone);
+    EXPECT_EQ(r.err, answer == std::string("no") ? kFull + Summary(0, 1, true)
+                                                 : Repeat(kFull, 7) + kDone + Summary(0, 7, false));
+    EXPECT_EQ(r.status, 5);  // failed: "yes" went on, but no file was copied
     EXPECT_EQ(Copied(), std::set<std::string>{});
   }
 }
@@ -92,13 +103,15 @@ TEST_F(CliCopyFaultsTest, FullDriveAtTheFirstFile) {
 TEST_F(CliCopyFaultsTest, FullDriveInTheMiddleOfAFile) {
   if (!SmallDrive(5)) GTEST_SKIP() << why_;
   Result r = Copy("no");
-  EXPECT_EQ(r.err, kFull);
+  EXPECT_EQ(r.err, kFull + Summary(3, 1, true));
+  EXPECT_EQ(r.status, 5);
   EXPECT_EQ(Copied(), (std::set<std::string>{"ZENAUDIO.INF", "zenaud.sys", "zenwave.drv"}));
 
   // Yes: zenmidi.drv's part is gone, so two more files fit before the drive is full.
   if (!SmallDrive(5)) GTEST_SKIP() << why_;
   r = Copy("yes");
-  EXPECT_EQ(r.err, std::string(kFull) + kFull + kDone);
+  EXPECT_EQ(r.err, std::string(kFull) + kFull + kDone + Summary(5, 2, false));
+  EXPECT_EQ(r.status, 5);
   EXPECT_EQ(Copied(), (std::set<std::string>{"ZENAUDIO.INF", "zenaud.sys", "zenwave.drv",
                                              "zenaud.vxd", "zenmix.cpl"}));
 }
@@ -107,22 +120,27 @@ TEST_F(CliCopyFaultsTest, FullDriveAtTheLastFile) {
   for (const char* answer : {"no", "yes"}) {
     if (!SmallDrive(9)) GTEST_SKIP() << why_;
     const Result r = Copy(answer);
-    EXPECT_EQ(r.err, answer == std::string("no") ? std::string(kFull) : std::string(kFull) + kDone);
+    EXPECT_EQ(r.err, answer == std::string("no")
+                         ? kFull + Summary(6, 1, true)
+                         : kFull + std::string(kDone) + Summary(6, 1, false));
+    EXPECT_EQ(r.status, 5);
     EXPECT_EQ(Copied(), (std::set<std::string>{"ZENAUDIO.INF", "zenaud.sys", "zenwave.drv",
                                                "zenmidi.drv", "zenaud.vxd", "zenmix.cpl"}));
   }
 }
 
 TEST_F(CliCopyFaultsTest, ReadOnlyTargetAndDriverFolderThatIsAFile) {
-  std::ofstream(drive_ / "Zentara Audio 16_32") << "a file";
+  std::ofstream(drive_ / "Zentara Audio 16_32") << "a file";  // blocks the driver folder
   Result r = Copy("yes");
-  EXPECT_EQ(r.err, kError);
+  EXPECT_EQ(r.err, kError + Summary(0, 1, true));
+  EXPECT_EQ(r.status, 5);
   EXPECT_EQ(Slurp(drive_ / "Zentara Audio 16_32"), "a file");
 
   fs::remove(drive_ / "Zentara Audio 16_32");
   if (!mounts::MakeReadOnly(drive_.string(), &why_)) GTEST_SKIP() << why_;
   r = Copy("yes");
-  EXPECT_EQ(r.err, kError);
+  EXPECT_EQ(r.err, kError + Summary(0, 1, true));
+  EXPECT_EQ(r.status, 5);
   EXPECT_TRUE(fs::is_empty(drive_));
   EXPECT_EQ(Snapshot(installation_), before_);
 }

@@ -11,7 +11,9 @@
 #include <vector>
 
 #include "app/form1.h"
+#include "app/report.h"
 #include "cli/cli_services.h"
+#include "cli/report_output.h"
 #include "drivers/driver_classes.h"
 #include "inf/text.h"
 #include "platform/offline/installation.h"
@@ -26,6 +28,7 @@ using veskaro::app::Form1;
 constexpr int kExitUsage = 2;
 constexpr int kExitCannotOpen = 3;
 constexpr int kExitNotFound = 4;
+constexpr int kExitErrorShown = 5;
 
 const char kHelp[] =
     "Usage: veskaro-cli [OPTIONS] COMMAND\n"
@@ -64,14 +67,21 @@ const char kHelp[] =
     "                       the gathered files into the host folder DIR afterwards\n"
     "  copy CLASS ENTRY --to DIR\n"
     "                       analyse one entry, then copy its files into the host folder DIR\n"
+    "  report [--json]      analyse every entry; for each: its INF, verdict, how the\n"
+    "                       analysis ended, its files and where they live, and the files\n"
+    "                       its INF names that are not on disk; --json: one JSON document\n"
     "\n"
     "CLASS is a class key name (any letter case) or a shown class row; ENTRY is an entry\n"
     "key name such as 0000 or a shown entry row. Rows are written as their bytes, and\n"
     "CR LF inside the comments text as LF. Message boxes go to standard error as\n"
-    "\"veskaro: <title>: <text>\".\n"
+    "\"veskaro: <title>: <text>\". copy and gather --copy-to end with a line on\n"
+    "standard error: files copied, driver folders written, failures.\n"
     "\n"
-    "Exit status: 0 done (also when a message box was shown), 2 usage, 3 the\n"
-    "installation or registry cannot be opened, 4 CLASS or ENTRY not found.\n";
+    "Exit status: 0 done and no error message shown; 2 usage; 3 the installation or\n"
+    "registry cannot be opened; 4 CLASS or ENTRY not found; 5 done, but an error\n"
+    "message was shown (INF not located, unrecognised destination number, a file that\n"
+    "cannot be read, nothing in the registry, invalid destination path, a failed copy)\n"
+    "or a copy failed for some file. A question answered by --answer is no error.\n";
 
 int Usage(const std::string& message) {
   std::fprintf(stderr, "veskaro-cli: %s\nTry 'veskaro-cli --help'.\n", message.c_str());
@@ -96,6 +106,28 @@ void WritePairs(const List& shown, const List& hidden) {
   for (int i = 0; i < shown.count(); ++i) {
     Write(shown.row(i) + "\t" + (i < hidden.count() ? hidden.row(i) : std::string()) + "\n");
   }
+}
+
+// The line that ends a copy: what the copy handler says it did.
+void WriteCopySummary(const veskaro::app::CopyResult& copy) {
+  std::fprintf(stderr,
+               "veskaro-cli: files copied: %d, driver folders written: %d, failures: %d%s\n",
+               copy.files_copied, copy.driver_folders, copy.failures,
+               copy.cut_short ? " (the copy stopped at a failure)" : "");
+}
+
+// The exit status of a command that did its work: whether the window showed an
+// error message, or a copy failed for some file.
+int DoneStatus(const Form1& form, const veskaro::app::CopyResult* copy = nullptr) {
+  const bool failed = form.errors_shown() > 0 || (copy != nullptr && copy->failures > 0);
+  return failed ? kExitErrorShown : 0;
+}
+
+// Runs "Copy" and writes its summary line; returns the command's exit status.
+int Copy(Form1& form) {
+  const veskaro::app::CopyResult copy = form.CopyToClick();
+  WriteCopySummary(copy);
+  return DoneStatus(form, &copy);
 }
 
 // Chooses the class named by `wanted` in Combo1. False when there is none.
@@ -143,6 +175,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args;
   std::string copy_to;
   bool have_copy_to = false;
+  bool json = false;
 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -156,9 +189,10 @@ int main(int argc, char** argv) {
     } else if (arg == "--version") {
       Write("veskaro-cli " VESKARO_VERSION "\n");
       return 0;
-    } else if (arg == "--root" || arg == "--image" || arg == "--partition" ||
-               arg == "--registry" || arg == "--windir" || arg == "--answer" ||
-               arg == "--copy-to" || arg == "--to") {
+    } else if (arg == "--json") {
+      json = true;
+    } else if (arg == "--root" || arg == "--image" || arg == "--partition" || arg == "--registry" ||
+               arg == "--windir" || arg == "--answer" || arg == "--copy-to" || arg == "--to") {
       const auto v = value();
       if (!v) return Usage(arg + " needs a value");
       if (arg == "--root") options.root = *v;
@@ -189,18 +223,20 @@ int main(int argc, char** argv) {
   }
   if (args.empty()) return Usage("no command given");
   const std::string command = args[0];
-  const std::size_t wanted_args = command == "classes" ? 1
+  const std::size_t wanted_args = command == "classes"   ? 1
                                   : command == "entries" ? 2
-                                  : command == "files" ? 3
-                                  : command == "gather" ? 1
-                                  : command == "copy" ? 3
-                                                      : 0;
+                                  : command == "files"   ? 3
+                                  : command == "gather"  ? 1
+                                  : command == "copy"    ? 3
+                                  : command == "report"  ? 1
+                                                         : 0;
   if (wanted_args == 0) return Usage("unknown command " + command);
   if (args.size() != wanted_args) return Usage("wrong number of arguments for " + command);
   if (have_copy_to && command != "gather" && command != "copy") {
     return Usage("--copy-to and --to go with gather and copy");
   }
   if (command == "copy" && !have_copy_to) return Usage("copy needs --to DIR");
+  if (json && command != "report") return Usage("--json goes with report");
   if (!options.root.empty() && !options.image.empty()) {
     return Usage("--root and --image cannot be used together");
   }
@@ -233,7 +269,12 @@ int main(int argc, char** argv) {
 
   if (command == "classes") {
     WritePairs(form.Combo1, form.Combo3);
-    return 0;
+    return DoneStatus(form);
+  }
+  if (command == "report") {
+    const veskaro::app::Report report = veskaro::app::CollectReport(form);
+    Write(json ? veskaro::cli::ReportJson(report) : veskaro::cli::ReportText(report));
+    return DoneStatus(form);
   }
   if (command == "gather") {
     if (isatty(fileno(stderr))) {
@@ -253,8 +294,8 @@ int main(int argc, char** argv) {
     WritePairs(form.List1, form.List2);
     Write("--\n");
     WriteCommentsText(form.Text1.text());
-    if (have_copy_to) form.CopyToClick();
-    return 0;
+    if (have_copy_to) return Copy(form);
+    return DoneStatus(form);
   }
   if (!ChooseClass(form, args[1])) {
     std::fprintf(stderr, "veskaro-cli: no class %s\n", args[1].c_str());
@@ -262,7 +303,7 @@ int main(int argc, char** argv) {
   }
   if (command == "entries") {
     WritePairs(form.Combo2, form.Combo4);
-    return 0;
+    return DoneStatus(form);
   }
   if (!ChooseEntry(form, args[2])) {
     std::fprintf(stderr, "veskaro-cli: no entry %s in class %s\n", args[2].c_str(),
@@ -273,8 +314,7 @@ int main(int argc, char** argv) {
     WritePairs(form.List1, form.List2);
     Write("--\n");
     WriteCommentsText(form.Text1.text());
-    return 0;
+    return DoneStatus(form);
   }
-  form.CopyToClick();  // copy
-  return 0;
+  return Copy(form);
 }

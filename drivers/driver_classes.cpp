@@ -71,6 +71,12 @@ std::vector<EntryRow> ListEntries(platform::Registry& reg, std::string_view clas
   return rows;
 }
 
+std::string MatchingDeviceId(platform::Registry& reg, std::string_view class_root,
+                             std::string_view entry_key) {
+  return QueryRegString(reg, kHKeyLocalMachine, std::string(class_root) + std::string(entry_key),
+                        "MatchingDeviceId", "");
+}
+
 std::string KeyPart(std::string_view hidden_row) {
   const std::size_t first = hidden_row.find("|||");
   if (first == std::string_view::npos) return {};

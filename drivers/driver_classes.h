@@ -44,6 +44,11 @@ struct EntryRow {
 std::vector<EntryRow> ListEntries(platform::Registry& reg, std::string_view class_root,
                                   std::string_view class_key);
 
+/// The "MatchingDeviceId" of entry `entry_key` (class key + "\" + entry key), or
+/// empty text.
+std::string MatchingDeviceId(platform::Registry& reg, std::string_view class_root,
+                             std::string_view entry_key);
+
 /// The key part of a hidden row: the second piece when split at "|||" (empty when
 /// the row has no "|||").
 std::string KeyPart(std::string_view hidden_row);

@@ -19,8 +19,9 @@ InfLocation LocateInf(platform::Registry& reg, platform::FileSystem& fs,
   InfLocation loc;
   loc.entry_key = std::string(entry_key);
   const std::string key = std::string(class_root) + loc.entry_key;
-  loc.inf_file_name =
+  loc.registry_text =
       registry::QueryRegString(reg, platform::kHKeyLocalMachine, key, "InfPath", "");
+  loc.inf_file_name = loc.registry_text;
   loc.install_section =
       registry::QueryRegString(reg, platform::kHKeyLocalMachine, key, "InfSection", "");
   loc.windows_folder = env.Get("windir") + "\\";

@@ -15,6 +15,7 @@ namespace veskaro::drivers {
 struct InfLocation {
   bool located = false;
   std::string entry_key;        ///< class key + "\" + entry key
+  std::string registry_text;    ///< the "InfPath" text as the registry holds it
   std::string inf_file_name;    ///< registry text, then (located) the name as stored
   std::string inf_folder;       ///< "%windir%\INF\" or "%windir%\INF\OTHER\"
   std::string install_section;  ///< the "InfSection" text

@@ -40,6 +40,16 @@ class ByteSource {
   virtual std::ptrdiff_t Read(char* buffer, std::size_t capacity, std::string* error) = 0;
 };
 
+/// Where a Windows path lives outside the program, as a report names it.
+struct HostLocation {
+  /// A host path: the file or folder itself when the drive is a host folder; the
+  /// disk image file when the drive lies inside an image.
+  std::string path;
+  /// For a drive inside a disk image, the path inside the image; else empty.
+  std::string inside;
+  bool empty() const { return path.empty(); }
+};
+
 /// File system seen through Windows paths (`C:\WINDOWS\INF\X.INF`). Paths are
 /// 8-bit text in the installation's code page; each implementation decides what
 /// the drive letters stand for. Every implementation keeps this contract, which
@@ -98,6 +108,15 @@ class FileSystem {
   /// Opens a file for reading its bytes as stored. Returns null when it cannot be
   /// opened (missing, a folder, no access), with `*error` naming the path and why.
   virtual std::unique_ptr<ByteSource> OpenRead(std::string_view path, std::string* error) = 0;
+
+  /// Where the file or folder at `path` lives on the host, for reports: looked up
+  /// as a directory search does, nothing opened or written. Empty when nothing is
+  /// there, or when the file system has no host place to name (the default: the
+  /// in-memory one, the native Windows one whose paths are the host's own).
+  virtual HostLocation LocateOnHost(std::string_view path) const {
+    (void)path;
+    return {};
+  }
 };
 
 }  // namespace veskaro::platform

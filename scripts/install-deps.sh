@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libcreg-dev libbfio-dev libtsk-dev libqcow-dev
+  libcreg-dev libbfio-dev libtsk-dev libqcow-dev nlohmann-json3-dev
   dosfstools mtools fdisk qemu-utils
   qt6-base-dev libxdo-dev libx11-dev xvfb xauth x11-utils desktop-file-utils
   clang libclang-rt-14-dev valgrind

@@ -157,6 +157,10 @@ std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) co
                                                                               : std::string();
 }
 
+HostLocation HostFileSystem::LocateOnHost(std::string_view path) const {
+  return HostLocation{ToHostPath(path), {}};
+}
+
 std::string HostFileSystem::ToHostPath(std::string_view windows_path) const {
   Resolved resolved;
   if (!ResolveFolder(windows_path, false, &resolved)) return {};

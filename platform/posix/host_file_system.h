@@ -40,6 +40,8 @@ class HostFileSystem : public FileSystem {
   FsStatus MakeDirectory(std::string_view path) override;
   FsStatus CopyFile(std::string_view from, std::string_view to) override;
   std::unique_ptr<ByteSource> OpenRead(std::string_view path, std::string* error) override;
+  /// The host path ToHostPath gives.
+  HostLocation LocateOnHost(std::string_view path) const override;
 
   /// The host path that a Windows path resolves to (every component matched as in a
   /// lookup), or empty text when some component names nothing.
