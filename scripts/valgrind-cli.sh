@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs veskaro-cli's commands on the bundled sample under Valgrind's memcheck:
-# every class, every entry's analysis, gather with copy, copy, both registry
-# formats, disk images of the sample (raw, VHD, qcow2, a logical drive) and the
-# error exits. Any memcheck report (invalid access, use of
+# every class, every entry's analysis, gather with copy, copy, the report in both
+# forms, both registry formats, disk images of the sample (raw, VHD, qcow2, a
+# logical drive) and the error exits. Any memcheck report (invalid access, use of
 # uninitialised memory, a definite or indirect leak) fails the script.
 #
 #   scripts/valgrind-cli.sh [BUILD_DIR]     (default build/dev; veskaro-cli must be built)
@@ -51,17 +51,22 @@ while IFS=$'\t' read -r _ hidden; do
   vg 0 entries "$class"
   while IFS=$'\t' read -r _ entry_row; do
     entry=${entry_row##*\\}
-    vg 0 files "$class" "$entry"
+    # The two entries whose analysis shows an error message end with status 5.
+    case "$class/$entry" in hdc/0001 | Net/0002) expected=5 ;; *) expected=0 ;; esac
+    vg "$expected" files "$class" "$entry"
   done < <("$cli" entries "$class")
 done < <("$cli" classes)
-vg 0 --answer yes gather --copy-to "$work/out"
+vg 5 --answer yes gather --copy-to "$work/out"
 vg 0 copy MEDIA 0000 --to "$work/out"
-vg 0 --registry "$sample/system.reg" gather
+vg 5 report
+vg 5 report --json
+vg 5 --registry "$sample/system.reg" gather
 vg 0 --registry "$sample/drive_c/WINDOWS/SYSTEM.DAT" files Net 0000
 testing/make_disk_images.sh "$work/images" >/dev/null
-vg 0 --image "$work/images/sample-fat32.qcow2" gather --copy-to "$work/out"
+vg 5 --image "$work/images/sample-fat32.qcow2" gather --copy-to "$work/out"
 vg 0 --image "$work/images/sample-fat32.vhd" files MEDIA 0000
 vg 0 --image "$work/images/sample-logical.img" --answer yes copy Net 0000 --to "$work/out"
+vg 5 --image "$work/images/sample-fat32.vhd" report --json
 vg 3 --image "$work/images/two-windows.img" classes
 vg 2 frobnicate
 vg 3 --root "$work/nowhere" classes
