@@ -1,47 +1,41 @@
 #include "cli/report_output.h"
 
-#include <iconv.h>
-
 #include <nlohmann/json.hpp>
+
+#include "platform/code_page.h"
 
 namespace veskaro::cli {
 namespace {
 
 using nlohmann::ordered_json;
 
-// Code page 1252 text as UTF-8 through iconv. The five bytes 1252 leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) become U+0081 ... U+009D, so no byte is lost.
+// Code page 1252 text as UTF-8. The five bytes 1252 leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) become U+0081 ... U+009D, so no byte is lost.
 std::string Utf8(std::string_view text) {
   std::string out;
-  out.reserve(text.size());
-  iconv_t cd = iconv_open("UTF-8", "CP1252");
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    for (const char c : text) out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
-    return out;
-  }
-  char buffer[256];
-  std::size_t at = 0;
-  while (at < text.size()) {
-    char* in = const_cast<char*>(text.data() + at);
-    std::size_t in_left = text.size() - at;
-    char* put = buffer;
-    std::size_t put_left = sizeof buffer;
-    const std::size_t done = iconv(cd, &in, &in_left, &put, &put_left);
-    out.append(buffer, static_cast<std::size_t>(put - buffer));
-    at = static_cast<std::size_t>(in - text.data());
-    if (done == static_cast<std::size_t>(-1) && errno == EILSEQ) {
-      // An undefined byte: U+0080..U+009F in two bytes of UTF-8.
-      const unsigned char byte = static_cast<unsigned char>(text[at++]);
+  if (platform::CodePageToUtf8(1252, text, &out)) return out;
+  out.clear();
+  for (const char c : text) {
+    std::string one;
+    if (platform::CodePageToUtf8(1252, std::string_view(&c, 1), &one)) {
+      out += one;
+    } else {
+      const auto byte = static_cast<unsigned char>(c);
       out += static_cast<char>(0xC0 | (byte >> 6));
       out += static_cast<char>(0x80 | (byte & 0x3F));
     }
   }
-  iconv_close(cd);
   return out;
 }
 
+// A host path as JSON text: host names are UTF-8 already; a name in some other
+// encoding is shown as if it were code page 1252, so the document stays UTF-8.
+std::string HostUtf8(const std::string& path) {
+  return platform::IsValidUtf8(path) ? path : Utf8(path);
+}
+
 void AddHost(ordered_json& object, const platform::HostLocation& host) {
-  object["host_path"] = host.empty() ? ordered_json(nullptr) : ordered_json(Utf8(host.path));
+  object["host_path"] = host.empty() ? ordered_json(nullptr) : ordered_json(HostUtf8(host.path));
   if (!host.inside.empty()) object["inside_image"] = Utf8(host.inside);
 }
 

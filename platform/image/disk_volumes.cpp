@@ -76,7 +76,7 @@ bool FindDiskVolumes(const std::shared_ptr<DiskImage>& image, int codepage,
   std::string bare_error;
   if (auto bare = FatVolume::Open(image, 0, codepage, &bare_error)) {
     DiskVolume volume;
-    volume.partition_type = "bare volume";
+    volume.partition_type = kBareVolume;
     volume.volume = std::move(bare);
     volumes->push_back(std::move(volume));
     return true;

@@ -13,6 +13,9 @@
 namespace veskaro::platform {
 
 /// One FAT volume of a disk.
+/// The partition type of a volume on a disk without a partition table.
+inline constexpr char kBareVolume[] = "bare volume";
+
 struct DiskVolume {
   /// The partition's number as Linux gives it: 1 to 4 for the primary partitions by
   /// their slot in the partition table, 5 and up for the logical drives in the order

@@ -21,9 +21,11 @@ struct ImageFileSystem::Resolved {
 };
 
 ImageFileSystem::ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives,
-                                 std::unique_ptr<HostFileSystem> host)
+                                 std::unique_ptr<HostFileSystem> host,
+                                 std::map<char, std::string> places)
     : host_(std::move(host)) {
   for (auto& [letter, volume] : drives) drives_[UpperCase1252(letter)] = std::move(volume);
+  for (auto& [letter, place] : places) places_[UpperCase1252(letter)] = std::move(place);
 }
 
 ImageFileSystem::~ImageFileSystem() = default;
@@ -98,6 +100,24 @@ std::unique_ptr<ByteSource> ImageFileSystem::OpenRead(std::string_view path, std
   auto source = resolved.volume->OpenFile(*entry, &why);
   if (source == nullptr && error) *error = std::string(path) + ": " + why;
   return source;
+}
+
+HostLocation ImageFileSystem::LocateOnHost(std::string_view path) const {
+  if (!HasDrive(DriveOf(path)))
+    return host_ != nullptr ? host_->LocateOnHost(path) : HostLocation{};
+  Resolved resolved;
+  if (!Resolve(path, &resolved)) return {};
+  std::string inside = resolved.folder->path();
+  const auto& parts = resolved.path.components;
+  if (!parts.empty() && !resolved.path.trailing_separator) {
+    const FatVolume::Entry* entry = resolved.folder->Find(parts.back());
+    if (entry == nullptr) return {};
+    if (inside.back() != '\\') inside += '\\';
+    inside += entry->name;
+  }
+  const auto place = places_.find(resolved.path.drive);
+  if (place != places_.end()) inside = place->second + ":" + inside;
+  return HostLocation{resolved.volume->image().path(), std::move(inside)};
 }
 
 FsStatus ImageFileSystem::MakeDirectory(std::string_view path) {

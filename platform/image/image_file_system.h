@@ -33,21 +33,30 @@ namespace veskaro::platform {
 /// OpenRead opens a file whatever its attributes. The volumes are never written:
 /// MakeDirectory and CopyFile onto them fail with kOther.
 ///
+/// LocateOnHost names the image file and, inside it, the volume ("partition N", or
+/// nothing for a bare volume) and the path on it in stored names
+/// ("partition 1:\WINDOWS\INF\OTHER\GARROW56.INF"); hidden and system files are
+/// named too, as OpenRead reads them.
+///
 /// Every other drive letter is the host's, answered by a HostFileSystem (typically
 /// Z:, the host's "/"), which finds nothing without one. A copy from a volume onto
 /// such a drive is written by the host file system (HostFileSystem::CopyIn: through
 /// a temporary, all or nothing, keeping the file's last-write time).
 class ImageFileSystem : public FileSystem {
  public:
-  /// `drives`: drive letter (either case) -> volume; `host`: the other letters.
+  /// `drives`: drive letter (either case) -> volume; `host`: the other letters;
+  /// `places`: drive letter -> where its volume lies in the image ("partition 1"),
+  /// for LocateOnHost (a letter without one is a bare volume).
   explicit ImageFileSystem(std::map<char, std::shared_ptr<FatVolume>> drives,
-                           std::unique_ptr<HostFileSystem> host = nullptr);
+                           std::unique_ptr<HostFileSystem> host = nullptr,
+                           std::map<char, std::string> places = {});
   ~ImageFileSystem() override;
 
   std::string FindFirst(std::string_view path, SearchKind kind) const override;
   FsStatus MakeDirectory(std::string_view path) override;
   FsStatus CopyFile(std::string_view from, std::string_view to) override;
   std::unique_ptr<ByteSource> OpenRead(std::string_view path, std::string* error) override;
+  HostLocation LocateOnHost(std::string_view path) const override;
 
   /// True when `letter` stands for a volume of the image.
   bool HasDrive(char letter) const;
@@ -58,6 +67,7 @@ class ImageFileSystem : public FileSystem {
 
   std::map<char, std::shared_ptr<FatVolume>> drives_;  // upper-case letter -> volume
   std::unique_ptr<HostFileSystem> host_;
+  std::map<char, std::string> places_;  // upper-case letter -> "partition N"
 };
 
 }  // namespace veskaro::platform

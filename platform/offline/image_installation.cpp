@@ -25,14 +25,24 @@ std::string JoinVolumes(const std::vector<const DiskVolume*>& volumes) {
 // and the host's drives (HostDrives: Z: the host's "/").
 DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c) {
   std::map<char, std::shared_ptr<FatVolume>> letters{{'C', volumes[c].volume}};
+  std::map<char, std::string> places;
+  auto place = [&](char letter, const DiskVolume& volume) {
+    if (volume.partition_type != kBareVolume) {
+      places[letter] = "partition " + std::to_string(volume.number);
+    }
+  };
+  place('C', volumes[c]);
   char next = 'D';
   for (std::size_t i = 0; i < volumes.size() && next < kHostRootDrive; ++i) {
-    if (i != c) letters[next++] = volumes[i].volume;
+    if (i == c) continue;
+    place(next, volumes[i]);
+    letters[next++] = volumes[i].volume;
   }
   DriveC drive;
   drive.files = std::make_unique<ImageFileSystem>(
       std::move(letters),
-      std::make_unique<HostFileSystem>(HostDrives(), std::vector<std::string>{}));
+      std::make_unique<HostFileSystem>(HostDrives(), std::vector<std::string>{}),
+      std::move(places));
   if (const FatVolume::Folder* root = volumes[c].volume->Root(nullptr)) {
     for (const FatVolume::Entry& entry : root->entries()) {
       if (entry.is_folder()) drive.top_level_folders.push_back(entry.name);
@@ -78,7 +88,7 @@ std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr
     chosen = 0;
   } else {
     const bool registry_elsewhere = !options.registry_file.empty();
-    std::vector<std::size_t> named;  // MSDOS.SYS names a Windows folder with SYSTEM.DAT
+    std::vector<std::size_t> named;    // MSDOS.SYS names a Windows folder with SYSTEM.DAT
     std::vector<std::size_t> holding;  // a top-level folder looks like the Windows folder
     for (std::size_t i = 0; i < volumes.size(); ++i) {
       const DriveC drive = DrivesWith(volumes, i);
@@ -104,10 +114,10 @@ std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr
   }
 
   const DiskVolume& c = volumes[chosen];
-  const std::string where = volumes.size() == 1 && c.partition_type == "bare volume"
-                                ? "the disk image " + options.image
-                                : "partition " + std::to_string(c.number) + " of the disk image " +
-                                      options.image;
+  const std::string where =
+      volumes.size() == 1 && c.partition_type == kBareVolume
+          ? "the disk image " + options.image
+          : "partition " + std::to_string(c.number) + " of the disk image " + options.image;
   // Damage anywhere in drive C: is reported now rather than met halfway.
   if (c.offset + c.volume->size() > image->size()) {
     return fail(image_text + " is cut short: partition " + std::to_string(c.number) + " (" +

@@ -42,14 +42,24 @@ TEST(ImageInstallationTest, LogicalDriveWithWindowsIsDriveC) {
   EXPECT_EQ(files.FindFirst("Z:" + scratch.string(), SearchKind::kDirectory),
             scratch.filename().string());
 
+  // A report names the image and the place inside it, in stored names.
+  const HostLocation sys = files.LocateOnHost("c:\\windows\\system\\zenaud.sys");
+  EXPECT_EQ(sys.path, options.image);
+  EXPECT_EQ(sys.inside, "partition 5:\\WINDOWS\\SYSTEM\\ZENAUD.SYS");
+  EXPECT_EQ(files.LocateOnHost("C:\\").inside, "partition 5:\\");
+  EXPECT_TRUE(files.LocateOnHost("C:\\WINDOWS\\SYSTEM\\NONE.SYS").empty());
+  const HostLocation host = files.LocateOnHost("Z:" + scratch.string());
+  EXPECT_EQ(host.path, scratch.string());
+  EXPECT_EQ(host.inside, "");
+
   // A copy out of the image is the file, written on the host.
   const fs::path sample = fs::path(VESKARO_SAMPLE_DIR) / "drive_c" / "WINDOWS";
   const std::string target = "Z:" + (scratch / "ZENAUD.SYS").string();
   EXPECT_TRUE(files.CopyFile("C:\\WINDOWS\\SYSTEM\\ZENAUD.SYS", target).ok());
   EXPECT_EQ(Slurp(scratch / "ZENAUD.SYS"), Slurp(sample / "SYSTEM" / "ZENAUD.SYS"));
-  EXPECT_EQ(files.CopyFile("C:\\WINDOWS\\SYSTEM\\ZENAUD.SYS", "Z:" + (scratch / "no/x").string())
-                .error,
-            FsError::kPathNotFound);
+  EXPECT_EQ(
+      files.CopyFile("C:\\WINDOWS\\SYSTEM\\ZENAUD.SYS", "Z:" + (scratch / "no/x").string()).error,
+      FsError::kPathNotFound);
   EXPECT_EQ(files.CopyFile("C:\\WINDOWS\\SYSTEM\\NONE.SYS", target).error, FsError::kOther);
   EXPECT_EQ(files.CopyFile(target, "C:\\ZENAUD.SYS").error, FsError::kOther);
   EXPECT_EQ(fs::directory_iterator(scratch)->path().filename(), "ZENAUD.SYS");
