@@ -3,12 +3,20 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QTest>
 
 #include "platform/qt/cp1252.h"
 
 namespace veskaro::qt {
+namespace {
+
+// How long a helper waits for a widget to react to an event: the reaction takes
+// milliseconds, but a sanitizer build on a loaded machine may take seconds.
+constexpr int kEventDeadlineMs = 10000;
+
+}  // namespace
 
 SampleWindow::SampleWindow() {
   platform::InstallationOptions options;
@@ -37,17 +45,26 @@ bool SampleWindow::ChooseFromPopup(const char* combo_name, const QString& text) 
   const int index = combo->findText(text, Qt::MatchExactly);
   if (index < 0) return false;
   QTest::mouseClick(combo, Qt::LeftButton);
+  QElapsedTimer since_press;  // starts after the timer the press started (below)
+  since_press.start();
   QAbstractItemView* popup = combo->view();
-  if (!QTest::qWaitFor([popup] { return popup->isVisible(); }, 2000)) return false;
+  if (!QTest::qWaitFor([popup] { return popup->isVisible(); }, kEventDeadlineMs)) return false;
   const QModelIndex row = popup->model()->index(index, combo->modelColumn());
   popup->scrollTo(row);
   const QPoint at = popup->visualRect(row).center();
   // The popup ignores a release that comes within a double-click time of the press
-  // that opened it, as a user's slow click would; so wait that long first.
-  QTest::qWait(QApplication::doubleClickInterval() + 50);
+  // that opened it, as a user's slow click would. It learns that the time is over
+  // only when its event loop runs the timer the press started, a coarse timer that
+  // may run up to 5 % late; on a loaded machine a plain wait can end before the loop
+  // ran it. So wait past the latest moment it is due, then let the loop run it.
+  const qint64 blocked_ms = QApplication::doubleClickInterval() * 21 / 20 + 1;
+  if (!QTest::qWaitFor([&] { return since_press.elapsed() > blocked_ms; }, kEventDeadlineMs)) {
+    return false;
+  }
+  QCoreApplication::processEvents();
   // A press and release on the row chooses it and closes the popup.
   QTest::mouseClick(popup->viewport(), Qt::LeftButton, Qt::NoModifier, at);
-  return QTest::qWaitFor([popup] { return !popup->isVisible(); }, 2000);
+  return QTest::qWaitFor([popup] { return !popup->isVisible(); }, kEventDeadlineMs);
 }
 
 bool SampleWindow::ChooseEntry(const QString& class_text, const QString& entry_text) {

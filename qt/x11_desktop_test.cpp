@@ -21,8 +21,8 @@ class X11DesktopTest : public QObject {
 
  private:
   // Runs `call` on another thread while this one keeps handling the window's events,
-  // as the word processor, a separate program, would: the typed characters that
-  // need a temporary key mapping are read while that mapping is in place.
+  // as the word processor, a separate program, would: typing waits for the window's
+  // answer to a ping before it takes back the keys it bound.
   template <typename Call>
   static bool OffThread(Call call) {
     auto result = std::async(std::launch::async, call);
@@ -94,8 +94,8 @@ void X11DesktopTest::aStartedProgramIsGivenTimeToOpenItsWindow() {
   QElapsedTimer clock;
   qint64 shown_at = 0;
   QTimer::singleShot(300, [&] {
+    shown_at = clock.elapsed();  // the window is on screen no earlier than show()
     late = Editor("X.INF - Late Wordpad", 40);
-    shown_at = clock.elapsed();
   });
   clock.start();
   QVERIFY(OffThread([&] { return processes.ActivateWindow("Wordpad"); }));

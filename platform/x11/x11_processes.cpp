@@ -113,10 +113,12 @@ bool X11Processes::ActivateWindow(std::string_view title) {
   const QString wanted = FromCp1252(title);
   auto deadline = prefix_pending_ ? *last_start_ + first_use_wait_ : start + window_wait_;
   for (;;) {
-    const auto now = Clock::now();
     std::vector<QString> titles;
     for (const std::string& t : desktop->WindowTitles())
       titles.push_back(QString::fromStdString(t));
+    // Taken after the look, so that a window that appeared meanwhile counts as seen
+    // from no earlier than it was there.
+    const auto now = Clock::now();
     if (ChooseWindowByTitle(titles, wanted) >= 0) {
       if (prefix_pending_) {
         // The program runs at last: from here on it is as if it had just started.

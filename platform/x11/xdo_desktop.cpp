@@ -3,9 +3,17 @@
 // file needs from elsewhere comes first, and nothing of X11 leaves this file.
 #include "platform/x11/xdo_desktop.h"
 
+#include <poll.h>
+
+#include <QGuiApplication>
+#include <QThread>
+#include <QWindow>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
 #include <thread>
+#include <unordered_set>
 
 #include "platform/qt/cp1252.h"
 #include "platform/x11/window_title.h"
@@ -20,6 +28,12 @@ extern "C" {
 
 namespace veskaro::platform {
 namespace {
+
+// How long a program is given to answer a ping: it answers in milliseconds unless
+// it hangs or the machine is very busy.
+constexpr std::chrono::seconds kAnswerWait{5};
+// The pause given instead to a program that cannot be pinged.
+constexpr std::chrono::milliseconds kUnobservedPause{250};
 
 // X errors are reported asynchronously to one process-wide handler; the default
 // handler ends the program. While a call runs, errors are counted instead.
@@ -124,6 +138,7 @@ std::string KeySymName(const KeyStroke& stroke) {
 struct XdoDesktop::Impl {
   xdo_t* xdo = nullptr;
   useconds_t key_delay_us = 0;
+  long pings_sent = 0;
 
   ~Impl() {
     if (xdo != nullptr) xdo_free(xdo);
@@ -249,19 +264,21 @@ struct XdoDesktop::Impl {
     return found;
   }
 
+  // The parent of `window`; 0 for the root window or on an error.
+  Window Parent(Window window) {
+    Window root = 0;
+    Window parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (XQueryTree(display(), window, &root, &parent, &children, &count) == 0) return 0;
+    if (children != nullptr) XFree(children);
+    return window == root ? 0 : parent;
+  }
+
   // Whether `a` is `b` or one of its ancestors.
   bool IsSameOrAncestor(Window a, Window b) {
-    Display* d = display();
-    for (Window w = b; w != 0;) {
+    for (Window w = b; w != 0; w = Parent(w)) {
       if (w == a) return true;
-      Window root = 0;
-      Window parent = 0;
-      Window* children = nullptr;
-      unsigned int count = 0;
-      if (XQueryTree(d, w, &root, &parent, &children, &count) == 0) return false;
-      if (children != nullptr) XFree(children);
-      if (w == root) return false;
-      w = parent;
     }
     return false;
   }
@@ -272,6 +289,117 @@ struct XdoDesktop::Impl {
     XGetInputFocus(display(), &focus, &revert);
     if (focus == None || focus == PointerRoot) return false;
     return IsSameOrAncestor(window, focus) || IsSameOrAncestor(focus, window);
+  }
+
+  // The keysyms some key of the keyboard produces, and the keys that produce none.
+  struct KeyMap {
+    std::unordered_set<KeySym> keysyms;
+    std::vector<KeyCode> spare;
+  };
+
+  KeyMap CurrentKeyMap() {
+    KeyMap map;
+    Display* d = display();
+    int low = 0;
+    int high = 0;
+    XDisplayKeycodes(d, &low, &high);
+    int per_key = 0;
+    KeySym* keysyms = XGetKeyboardMapping(d, static_cast<KeyCode>(low), high - low + 1, &per_key);
+    if (keysyms == nullptr) return map;
+    for (int code = low; code <= high; ++code) {
+      const KeySym* first = keysyms + static_cast<std::ptrdiff_t>(code - low) * per_key;
+      bool empty = true;
+      for (const KeySym* k = first; k != first + per_key; ++k) {
+        if (*k == NoSymbol) continue;
+        empty = false;
+        map.keysyms.insert(*k);
+      }
+      if (empty) map.spare.push_back(static_cast<KeyCode>(code));
+    }
+    XFree(keysyms);
+    return map;
+  }
+
+  void Bind(KeyCode code, KeySym keysym) { XChangeKeyboardMapping(display(), code, 1, &keysym, 1); }
+
+  // The window of the program that has the focus when that program answers
+  // _NET_WM_PING (listed in WM_PROTOCOLS of the focused window or an ancestor), else 0.
+  Window PingableFocus() {
+    Display* d = display();
+    Window focus = 0;
+    int revert = 0;
+    XGetInputFocus(d, &focus, &revert);
+    if (focus == None || focus == PointerRoot) return 0;
+    const Atom ping = XInternAtom(d, "_NET_WM_PING", False);
+    for (Window w = focus; w != 0; w = Parent(w)) {
+      Atom* protocols = nullptr;
+      int count = 0;
+      if (XGetWMProtocols(d, w, &protocols, &count) == 0) continue;
+      const bool pingable = std::find(protocols, protocols + count, ping) != protocols + count;
+      XFree(protocols);
+      if (pingable) return w;
+    }
+    return 0;
+  }
+
+  // Whether `window` is one of this program's own, whose events the thread calling
+  // waits to handle: it cannot answer a ping meanwhile.
+  static bool OwnWindowOfThisThread(Window window) {
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (qobject_cast<const QGuiApplication*>(app) == nullptr ||
+        QThread::currentThread() != app->thread()) {
+      return false;
+    }
+    const QWindowList windows = QGuiApplication::allWindows();
+    return std::any_of(windows.begin(), windows.end(), [window](const QWindow* w) {
+      return w->handle() != nullptr && w->winId() == static_cast<WId>(window);
+    });
+  }
+
+  // Waits until the program that has the focus has handled every event the X server
+  // sent it so far (its key events and keyboard mapping changes): a program answers
+  // a _NET_WM_PING after the events before it. One that takes no pings is given a
+  // pause instead.
+  void WaitForFocusedProgram() {
+    Display* d = display();
+    const Window client = PingableFocus();
+    if (client == 0 || OwnWindowOfThisThread(client)) {
+      std::this_thread::sleep_for(kUnobservedPause);
+      return;
+    }
+    const Window root = DefaultRootWindow(d);
+    const Atom protocols = XInternAtom(d, "WM_PROTOCOLS", False);
+    const Atom ping = XInternAtom(d, "_NET_WM_PING", False);
+    const long token = ++pings_sent;
+    // The answer is sent to the root window for its SubstructureNotify listeners.
+    XSelectInput(d, root, SubstructureNotifyMask);
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = client;
+    event.xclient.message_type = protocols;
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(ping);
+    event.xclient.data.l[1] = token;
+    event.xclient.data.l[2] = static_cast<long>(client);
+    XSendEvent(d, client, False, NoEventMask, &event);
+    const auto deadline = std::chrono::steady_clock::now() + kAnswerWait;
+    for (bool answered = false; !answered;) {
+      while (!answered && XPending(d) > 0) {
+        XEvent reply;
+        XNextEvent(d, &reply);
+        answered = reply.type == ClientMessage && reply.xclient.message_type == protocols &&
+                   reply.xclient.data.l[0] == static_cast<long>(ping) &&
+                   reply.xclient.data.l[1] == token &&
+                   reply.xclient.data.l[2] == static_cast<long>(client);
+      }
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (answered || left.count() <= 0) break;
+      pollfd connection{ConnectionNumber(d), POLLIN, 0};
+      poll(&connection, 1, static_cast<int>(std::min<long>(left.count(), 100)));
+    }
+    XSelectInput(d, root, NoEventMask);
+    XSync(d, True);  // drops the other events of the root window
   }
 };
 
@@ -318,38 +446,84 @@ bool XdoDesktop::ActivateWindow(std::string_view title, int focus_wait_ms) {
 }
 
 bool XdoDesktop::SendKeys(const std::vector<KeyStroke>& strokes) {
-  XErrorTrap trap(impl_->display());
-  bool ok = true;
-  std::string text;  // plain characters, typed together
-  auto flush_text = [&] {
-    if (text.empty()) return;
-    ok = xdo_enter_text_window(impl_->xdo, CURRENTWINDOW, text.c_str(), impl_->key_delay_us) ==
-             XDO_SUCCESS &&
-         ok;
-    text.clear();
-  };
+  Display* d = impl_->display();
+  XErrorTrap trap(d);
+  std::vector<std::string> names;
+  std::vector<KeySym> keysyms;
   for (const KeyStroke& stroke : strokes) {
-    if (!ok) break;
-    if (stroke.key == NamedKey::kNone && !stroke.ctrl && !stroke.alt && !stroke.shift) {
-      text += FromCp1252(std::string_view(&stroke.character, 1)).toUtf8().toStdString();
-      continue;
-    }
-    flush_text();
-    const std::string name = KeySymName(stroke);
-    if (name.empty()) {
-      ok = false;
-      break;
-    }
-    std::string sequence;
-    if (stroke.ctrl) sequence += "ctrl+";
-    if (stroke.alt) sequence += "alt+";
-    if (stroke.shift) sequence += "shift+";
-    sequence += name;
-    ok = xdo_send_keysequence_window(impl_->xdo, CURRENTWINDOW, sequence.c_str(),
-                                     impl_->key_delay_us) == XDO_SUCCESS &&
-         ok;
+    names.push_back(KeySymName(stroke));
+    keysyms.push_back(names.back().empty() ? NoSymbol : XStringToKeysym(names.back().c_str()));
+    if (keysyms.back() == NoSymbol) return false;
   }
-  if (ok) flush_text();
+  // Keysyms the keyboard lacks are bound to spare keys, as libxdo would do, but for
+  // as long as the receiving program needs: libxdo takes its binding back right
+  // after the key press, and a program busy at that moment reads the keyboard
+  // mapping too late and sees a key that types nothing. So the strokes are typed in
+  // runs whose missing keysyms fit on the spare keys; each run is bound, typed, and
+  // unbound once the program has handled it.
+  const Impl::KeyMap map = impl_->CurrentKeyMap();
+  bool ok = true;
+  for (std::size_t begin = 0; ok && begin < strokes.size();) {
+    std::map<KeySym, KeyCode> bound;
+    std::size_t end = begin;
+    for (; end < strokes.size(); ++end) {
+      const KeySym keysym = keysyms[end];
+      if (map.keysyms.count(keysym) != 0 || bound.count(keysym) != 0) continue;
+      if (bound.size() == map.spare.size()) break;
+      bound.emplace(keysym, map.spare[bound.size()]);
+    }
+    if (end == begin) return false;  // no spare key to bind a missing keysym to
+    for (const auto& [keysym, code] : bound) impl_->Bind(code, keysym);
+
+    std::string text;  // plain characters, typed together
+    auto flush_text = [&] {
+      if (text.empty()) return;
+      ok = xdo_enter_text_window(impl_->xdo, CURRENTWINDOW, text.c_str(), impl_->key_delay_us) ==
+               XDO_SUCCESS &&
+           ok;
+      text.clear();
+    };
+    for (std::size_t i = begin; i < end && ok; ++i) {
+      const KeyStroke& stroke = strokes[i];
+      const auto binding = bound.find(keysyms[i]);
+      const bool plain =
+          stroke.key == NamedKey::kNone && !stroke.ctrl && !stroke.alt && !stroke.shift;
+      if (plain && binding == bound.end()) {
+        text += FromCp1252(std::string_view(&stroke.character, 1)).toUtf8().toStdString();
+        continue;
+      }
+      flush_text();
+      if (binding != bound.end()) {
+        charcodemap_t key{};
+        key.code = binding->second;
+        key.symbol = binding->first;
+        key.modmask = (stroke.ctrl ? ControlMask : 0) | (stroke.alt ? Mod1Mask : 0) |
+                      (stroke.shift ? ShiftMask : 0);
+        const useconds_t half = impl_->key_delay_us / 2;
+        ok = xdo_send_keysequence_window_list_do(impl_->xdo, CURRENTWINDOW, &key, 1, True, nullptr,
+                                                 half) == XDO_SUCCESS &&
+             xdo_send_keysequence_window_list_do(impl_->xdo, CURRENTWINDOW, &key, 1, False, nullptr,
+                                                 half) == XDO_SUCCESS;
+        continue;
+      }
+      std::string sequence;
+      if (stroke.ctrl) sequence += "ctrl+";
+      if (stroke.alt) sequence += "alt+";
+      if (stroke.shift) sequence += "shift+";
+      sequence += names[i];
+      ok = xdo_send_keysequence_window(impl_->xdo, CURRENTWINDOW, sequence.c_str(),
+                                       impl_->key_delay_us) == XDO_SUCCESS;
+    }
+    if (ok) flush_text();
+
+    if (!bound.empty()) {
+      XSync(d, False);
+      impl_->WaitForFocusedProgram();
+      for (const auto& [keysym, code] : bound) impl_->Bind(code, NoSymbol);
+      XSync(d, False);
+    }
+    begin = end;
+  }
   return ok && !trap.failed();
 }
 

@@ -18,9 +18,8 @@ class XdoDesktop {
  public:
   /// Connects to `display` (empty: the DISPLAY environment variable). Null when no
   /// X display can be opened (no X server, a Wayland session without XWayland).
-  /// `key_delay_ms` is the pause after each key press and release; about 50 ms
-  /// lets the receiving program follow keyboard remappings for characters that
-  /// the keyboard layout lacks.
+  /// `key_delay_ms` is the time from one key press to the next, split between the
+  /// press and the release.
   static std::unique_ptr<XdoDesktop> Open(const std::string& display, int key_delay_ms = 50);
   ~XdoDesktop();
   XdoDesktop(const XdoDesktop&) = delete;
@@ -39,9 +38,12 @@ class XdoDesktop {
   bool ActivateWindow(std::string_view title, int focus_wait_ms = 300);
 
   /// Types `strokes` into whichever window has the focus, in order, through the
-  /// XTEST extension. Characters are code page 1252; those the keyboard layout
-  /// lacks are typed through a temporary key mapping.
-  /// @return false when a key cannot be sent or an X error occurs.
+  /// XTEST extension. Characters are code page 1252. Keys the keyboard layout lacks
+  /// are bound to spare keys for the time of the call, and unbound only once the
+  /// focused program has answered a ping sent after the keys (within 5 s), so that
+  /// it reads them while they are bound; a program that takes no pings gets 250 ms.
+  /// @return false when a key cannot be sent (no keysym of that name, no spare key)
+  ///         or an X error occurs.
   bool SendKeys(const std::vector<KeyStroke>& strokes);
 
  private:
