@@ -3,13 +3,15 @@
 #   Fails when EXE imports a DLL function that ALLOWLIST does not list as present
 #   on Windows 98. Windows 98 refuses to start a program with an import it lacks.
 # check-imports.sh --calls CALLS ALLOWLIST
+# check-imports.sh --calls-i686 CALLS ALLOWLIST
 #   Fails when CALLS (one "dll.function" a line: the functions a program called at
 #   run time) names a function that ALLOWLIST does not list as present.
 # ALLOWLIST lines: "DLL FUNCTION WHERE-CONFIRMED"; "#" starts a comment; DLL names
 # match in any case. A function whose WHERE-CONFIRMED is "w9xstub" is exported by
 # Windows 95/98/Me only as a stub that fails, and counts as missing. One marked
-# "x64build" is called only by the x86-64 test build (whose calls are the ones
-# recorded here): it passes in CALLS and counts as missing among the imports.
+# "x64build" is called only by the x86-64 test build: it passes in the calls of
+# that build (--calls) and counts as missing among the imports and in the calls of
+# the shipped 32-bit program (--calls-i686).
 set -euo pipefail
 # listed ALLOWLIST stub|present|x64: the "dll!function" entries of one kind.
 listed() {
@@ -18,12 +20,16 @@ listed() {
     if (k == kind) print tolower($1) "!" $2 }' | sort -u
 }
 
-if [[ "${1:-}" == "--calls" ]]; then
+if [[ "${1:-}" == "--calls" || "${1:-}" == "--calls-i686" ]]; then
   calls="$2" allowlist="$3" what="calls"; counted="functions called, listed in"
   used=$(awk -F. 'NF >= 2 { f = $NF; d = tolower(substr($0, 1, length($0) - length(f) - 1))
                             if (d !~ /\.(dll|drv)$/) d = d ".dll"; print d "!" f }' "$calls" | sort -u)
   subject=$(basename "$calls")
-  present=$( (listed "$allowlist" present; listed "$allowlist" x64) | sort -u)
+  if [[ "$1" == "--calls" ]]; then
+    present=$( (listed "$allowlist" present; listed "$allowlist" x64) | sort -u)
+  else
+    present=$(listed "$allowlist" present)
+  fi
 else
   objdump="$1" exe="$2" allowlist="$3" what="imports"; counted="imports of"
   used=$("$objdump" -p "$exe" | awk '

@@ -13,7 +13,9 @@
 # or DISPLAY), as scripts/test-windows.sh provides; without a display the test is
 # skipped (exit 77). Wine programs run through $WINELOADER, else Wine's 64-bit
 # loader (never /usr/bin/wine, which picks the 32-bit loader when wine32:i386 is
-# installed); the test driver is a 64-bit program either way.
+# installed). VESKARO_EXE may be the x86-64 test build or the shipped 32-bit
+# program (scripts/test-windows-i686.sh), whose calls are checked as such; the
+# driver is the 64-bit test build either way.
 set -euo pipefail
 exe=$1 driver=$2 sample=$3 shots=$4 objdump=$5
 here=$(cd "$(dirname "$0")" && pwd)
@@ -147,6 +149,11 @@ phase Exit
 finished=1
 
 # ---- the functions the program called ----
-python3 "$here/runtime_calls.py" "$objdump" "$exe" "$WINEPREFIX/drive_c/windows/system32" \
-  "$relay" "$pid" "$calls"
-"$here/../../win32/check-imports.sh" --calls "$calls" "$allowlist"
+# A 32-bit program's DLLs are the prefix's 32-bit ones (syswow64 in a 64-bit prefix).
+system_dir=$WINEPREFIX/drive_c/windows/system32 check=--calls
+if "$objdump" -f "$exe" | grep -q 'file format pei-i386'; then
+  check=--calls-i686
+  [[ -d "$WINEPREFIX/drive_c/windows/syswow64" ]] && system_dir=$WINEPREFIX/drive_c/windows/syswow64
+fi
+python3 "$here/runtime_calls.py" "$objdump" "$exe" "$system_dir" "$relay" "$pid" "$calls"
+"$here/../../win32/check-imports.sh" "$check" "$calls" "$allowlist"

@@ -21,7 +21,8 @@
 // VESKARO_WINDIR (the sample's Windows folder, e.g. C:\W98) and VESKARO_LINKS (the
 // file the link handlers append each opened target to, About only),
 // VESKARO_COPY_TO (an empty folder, Copy only) and VESKARO_FULL_DRIVE (a folder on
-// a drive too small for the gathered files; Copy leaves that part out without it).
+// a drive too small for the gathered files; Copy leaves that part out without it),
+// VESKARO_REMOTE_WRITE_OFFSET (Copy only; see PickFolder).
 //
 // List and combo box text is read with the W messages: Wine hands list text across
 // processes as UTF-16 whatever the message asks for.
@@ -34,6 +35,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -180,17 +182,27 @@ BOOL CALLBACK CollectStatic(HWND child, LPARAM context) {
 }
 
 /// The folder picker among the program's dialogs: the one with a tree view.
-bool IsPicker(HWND dialog) { return FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr) != nullptr; }
+bool IsPicker(HWND dialog) {
+  return FindWindowExA(dialog, nullptr, "SysTreeView32", nullptr) != nullptr;
+}
 
 /// Chooses `folder` in the open folder picker and presses OK. The path is written
 /// into the program's memory, where the picker reads its BFFM_SETSELECTION text.
+/// When the program runs under qemu-user (the 32-bit program on a host without
+/// 32-bit execution), Wine's server writes another process's memory at the host
+/// address, which is the program's own address plus qemu's guest base:
+/// VESKARO_REMOTE_WRITE_OFFSET (hexadecimal) names that base, added to the address
+/// written to.
 void PickFolder(HWND picker, const std::string& folder) {
   HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, ProcessOf(picker));
   ASSERT_NE(process, nullptr);
-  void* remote = VirtualAllocEx(process, nullptr, folder.size() + 1, MEM_COMMIT | MEM_RESERVE,
-                                PAGE_READWRITE);
+  void* remote =
+      VirtualAllocEx(process, nullptr, folder.size() + 1, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
   ASSERT_NE(remote, nullptr);
-  EXPECT_TRUE(WriteProcessMemory(process, remote, folder.c_str(), folder.size() + 1, nullptr));
+  const auto offset = static_cast<std::uintptr_t>(
+      std::strtoull(Env("VESKARO_REMOTE_WRITE_OFFSET").c_str(), nullptr, 16));
+  void* written = reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(remote) + offset);
+  EXPECT_TRUE(WriteProcessMemory(process, written, folder.c_str(), folder.size() + 1, nullptr));
   SendMessageA(picker, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(remote));
   PostMessageW(picker, WM_COMMAND, IDOK, 0);
   // The program has read the selection once the picker is gone.
@@ -689,8 +701,8 @@ TEST_F(Veskaro, Copy) {
 
   // A folder chosen: every gathered file in its driver's folder there.
   const PickerAnswer choose{target};
-  std::vector<Box> boxes =
-      AnsweringBoxes(main, [&] { SendMessageW(Main("CopyTo"), BM_CLICK, 0, 0); }, {}, &choose);
+  std::vector<Box> boxes = AnsweringBoxes(
+      main, [&] { SendMessageW(Main("CopyTo"), BM_CLICK, 0, 0); }, {}, &choose);
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].title, "(picker)");
   EXPECT_EQ(boxes[1].title, "Copying Files");
