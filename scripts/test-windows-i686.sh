@@ -36,7 +36,7 @@
 # veskaro.exe and the programs it starts (the word processor, the link handler)
 # are emulated.
 #
-# Times on this 2-core machine: about 40 s for the prefix, 1 minute for the
+# Times on this 2-core machine: about 50 s for the prefix, 1 minute for the
 # end-to-end test of each version.
 set -euo pipefail
 cd "$(dirname "$0")/.."
