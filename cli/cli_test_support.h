@@ -94,4 +94,18 @@ inline fs::path Scratch() {
   return scratch;
 }
 
+/// A test's own copy of the sample, below its emptied scratch folder: the copy's
+/// drive C: (`installation`), and two empty folders, `cwd` to run in and `out` to copy
+/// into.
+struct SampleCopy {
+  SampleCopy() {
+    fs::create_directories(cwd);
+    fs::create_directories(out);
+  }
+  fs::path scratch = Scratch();
+  fs::path installation = CopySample(scratch / "sample");
+  fs::path cwd = scratch / "cwd";
+  fs::path out = scratch / "out";
+};
+
 }  // namespace veskaro::cli_test

@@ -254,7 +254,7 @@ int main(int argc, char** argv) {
   veskaro::platform::FixedFolderShell shell;
   veskaro::platform::NoProcesses processes;
   if (have_copy_to) {
-    const auto folder = veskaro::platform::HostPathToWindowsPath(copy_to);
+    const auto folder = veskaro::platform::HostPathToWindowsPath(copy_to, options.codepage);
     if (!folder) {
       std::fprintf(stderr, "veskaro-cli: %s: %s\n", copy_to.c_str(), std::strerror(errno));
       return kExitUsage;

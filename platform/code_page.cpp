@@ -151,4 +151,21 @@ bool Utf8ToCodePage(int, std::string_view, std::string*) { return false; }
 
 #endif
 
+std::string HostNameToCodePage(int code_page, std::string_view host_name) {
+  std::string converted;
+  if (IsAscii(host_name) || !Utf8ToCodePage(code_page, host_name, &converted)) {
+    return std::string(host_name);
+  }
+  return converted;
+}
+
+std::vector<std::string> HostSpellings(int code_page, std::string_view name) {
+  if (IsAscii(name)) return {std::string(name)};
+  std::vector<std::string> spellings;
+  std::string utf8;
+  if (CodePageToUtf8(code_page, name, &utf8)) spellings.push_back(std::move(utf8));
+  if (HostNameToCodePage(code_page, name) == name) spellings.emplace_back(name);
+  return spellings;
+}
+
 }  // namespace veskaro::platform

@@ -7,6 +7,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace veskaro::platform {
 
@@ -79,5 +80,18 @@ bool CodePageToUtf8(int code_page, std::string_view text, std::string* out);
 /// Converts UTF-8 text to code page `code_page`. False when the text is not valid
 /// UTF-8 or holds a character the page cannot hold.
 bool Utf8ToCodePage(int code_page, std::string_view text, std::string* out);
+
+/// The spelling in code page `code_page` of a host file name (host names are UTF-8):
+/// the name converted when it is valid UTF-8 that the page can hold, else its bytes
+/// unchanged, so that a name stored in another encoding keeps matching by its bytes.
+/// ASCII names are themselves.
+std::string HostNameToCodePage(int code_page, std::string_view host_name);
+
+/// The host names that HostNameToCodePage takes to `name` (text in code page
+/// `code_page`), the preferred first: its UTF-8 form, then its bytes themselves when
+/// they are no UTF-8 the page can hold. A new file or folder gets the first. Empty
+/// only for a name of a byte the page leaves undefined that is also valid UTF-8 of
+/// another text; no host name stands for such a name.
+std::vector<std::string> HostSpellings(int code_page, std::string_view name);
 
 }  // namespace veskaro::platform

@@ -62,6 +62,14 @@ struct HostLocation {
 /// 1252 letter case, else (holding "~") by its 8.3 alias. Names come back as their
 /// folder stores them. A path without a drive letter finds nothing.
 ///
+/// Names. Every name is text in the code page, the names yielded and created as
+/// much as the paths given: a name with a character the code page cannot hold
+/// cannot arise by construction, since each one comes from the code page (the
+/// registry, an INF, a folder's listing in its code page spelling). Where the host
+/// stores names in another encoding (UTF-8 on Linux), the implementation converts
+/// them both ways: a lookup finds a host name by its code page spelling, and what
+/// it creates gets the host's spelling of the name.
+///
 /// Kinds and attributes. A directory search for kNormal finds a file that is
 /// neither hidden nor system (where the implementation knows such attributes) and
 /// never a folder; kDirectory finds a folder of any attributes and never a file. A

@@ -23,7 +23,7 @@ std::string JoinVolumes(const std::vector<const DiskVolume*>& volumes) {
 
 // Drive C: when volume `c` of `volumes` is C:, the others D:, E:, ... in DOS order,
 // and the host's drives (HostDrives: Z: the host's "/").
-DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c) {
+DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c, int code_page) {
   std::map<char, std::shared_ptr<FatVolume>> letters{{'C', volumes[c].volume}};
   std::map<char, std::string> places;
   auto place = [&](char letter, const DiskVolume& volume) {
@@ -41,7 +41,7 @@ DriveC DrivesWith(const std::vector<DiskVolume>& volumes, std::size_t c) {
   DriveC drive;
   drive.files = std::make_unique<ImageFileSystem>(
       std::move(letters),
-      std::make_unique<HostFileSystem>(HostDrives(), std::vector<std::string>{}),
+      std::make_unique<HostFileSystem>(HostDrives(), std::vector<std::string>{}, code_page),
       std::move(places));
   if (const FatVolume::Folder* root = volumes[c].volume->Root(nullptr)) {
     for (const FatVolume::Entry& entry : root->entries()) {
@@ -91,7 +91,7 @@ std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr
     std::vector<std::size_t> named;    // MSDOS.SYS names a Windows folder with SYSTEM.DAT
     std::vector<std::size_t> holding;  // a top-level folder looks like the Windows folder
     for (std::size_t i = 0; i < volumes.size(); ++i) {
-      const DriveC drive = DrivesWith(volumes, i);
+      const DriveC drive = DrivesWith(volumes, i, options.codepage);
       if (!registry_elsewhere && MsdosSysNamesWindows(*drive.files)) named.push_back(i);
       if (!WindowsFolders(drive, registry_elsewhere).empty()) holding.push_back(i);
     }
@@ -128,7 +128,7 @@ std::unique_ptr<OfflineInstallation> OpenImageInstallation(const std::shared_ptr
     return fail(image_text + " is damaged: on partition " + std::to_string(c.number) + ", " + why +
                 ".");
   }
-  DriveC drive = DrivesWith(volumes, chosen);
+  DriveC drive = DrivesWith(volumes, chosen, options.codepage);
   drive.where = where;
   auto installation = CompleteInstallation(std::move(drive), options, error);
   if (installation != nullptr) {

@@ -48,16 +48,21 @@ std::vector<fs::path> Subfolders(const fs::path& folder) {
   return found;
 }
 
+// The name of host file or folder `path` as a Windows path names it.
+std::string WindowsName(const fs::path& path, int code_page) {
+  return HostNameToCodePage(code_page, path.filename().string());
+}
+
 // Host folder `root` as drive C: (never written), with the host's drives (HostDrives).
-DriveC HostDrive(const fs::path& root) {
+DriveC HostDrive(const fs::path& root, int code_page) {
   const std::string root_text = root.string();
-  auto files =
-      std::make_unique<HostFileSystem>(HostDrives(root_text), std::vector<std::string>{root_text});
+  auto files = std::make_unique<HostFileSystem>(HostDrives(root_text),
+                                                std::vector<std::string>{root_text}, code_page);
   const HostFileSystem* host = files.get();
   DriveC drive;
   drive.files = std::move(files);
   for (const fs::path& folder : Subfolders(root)) {
-    drive.top_level_folders.push_back(folder.filename().string());
+    drive.top_level_folders.push_back(WindowsName(folder, code_page));
   }
   drive.where = root_text;
   drive.beside = root.parent_path().string();
@@ -67,16 +72,16 @@ DriveC HostDrive(const fs::path& root) {
 
 // Whether host folder `folder` is the drive C: of an installation: its MSDOS.SYS
 // names the Windows folder, or one of its folders is a Windows folder.
-bool IsDriveC(const fs::path& folder, bool registry_given) {
-  const DriveC drive = HostDrive(folder);
+bool IsDriveC(const fs::path& folder, bool registry_given, int code_page) {
+  const DriveC drive = HostDrive(folder, code_page);
   if (!WinDirOfMsdosSys(*drive.files).empty()) return true;
   return !WindowsFolders(drive, registry_given || ExportBeside(folder)).empty();
 }
 
 // Whether host folder `folder` is itself a Windows folder.
-bool IsHostWindowsFolder(const fs::path& folder, bool registry_elsewhere) {
-  const DriveC drive = HostDrive(folder.parent_path());
-  return IsWindowsFolder(*drive.files, "C:\\" + folder.filename().string(), registry_elsewhere);
+bool IsHostWindowsFolder(const fs::path& folder, bool registry_elsewhere, int code_page) {
+  const DriveC drive = HostDrive(folder.parent_path(), code_page);
+  return IsWindowsFolder(*drive.files, "C:\\" + WindowsName(folder, code_page), registry_elsewhere);
 }
 
 std::string JoinPaths(const std::vector<fs::path>& paths) {
@@ -95,14 +100,14 @@ struct LocatedInstallation {
   std::string error;   ///< what was looked for, when nothing was found
 };
 
-LocatedInstallation LocateInstallation(const fs::path& folder, bool registry_given) {
-  if (IsDriveC(folder, registry_given)) return {folder, {}, {}};
-  if (folder.has_relative_path() && IsHostWindowsFolder(folder, registry_given)) {
-    return {folder.parent_path(), "C:\\" + folder.filename().string(), {}};
+LocatedInstallation LocateInstallation(const fs::path& folder, bool registry_given, int code_page) {
+  if (IsDriveC(folder, registry_given, code_page)) return {folder, {}, {}};
+  if (folder.has_relative_path() && IsHostWindowsFolder(folder, registry_given, code_page)) {
+    return {folder.parent_path(), "C:\\" + WindowsName(folder, code_page), {}};
   }
   std::vector<fs::path> below;
   for (const fs::path& sub : Subfolders(folder)) {
-    if (IsDriveC(sub, registry_given)) below.push_back(sub);
+    if (IsDriveC(sub, registry_given, code_page)) below.push_back(sub);
   }
   if (below.size() == 1) return {below.front(), {}, {}};
   if (registry_given || ExportBeside(folder)) return {folder, {}, {}};
@@ -147,12 +152,13 @@ std::unique_ptr<OfflineInstallation> OpenInstallation(const InstallationOptions&
   InstallationOptions located_options = options;
   fs::path root = given;
   if (options.windir.empty()) {
-    LocatedInstallation located = LocateInstallation(given, !options.registry_file.empty());
+    LocatedInstallation located =
+        LocateInstallation(given, !options.registry_file.empty(), options.codepage);
     if (!located.error.empty()) return fail(located.error);
     root = located.root;
     located_options.windir = located.windir;
   }
-  DriveC drive = HostDrive(root);
+  DriveC drive = HostDrive(root, options.codepage);
   const auto host_path_of = drive.host_path_of;
   auto installation = CompleteInstallation(std::move(drive), located_options, error);
   if (installation != nullptr) installation->host_file_of = host_path_of;

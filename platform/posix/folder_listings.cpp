@@ -18,7 +18,7 @@
 
 namespace veskaro::platform {
 
-std::vector<FolderEntry> ListFolder(const std::string& folder) {
+std::vector<FolderEntry> ListFolder(const std::string& folder, int code_page) {
   std::vector<FolderEntry> entries;
   DIR* dir = opendir(folder.c_str());
   if (!dir) return entries;
@@ -30,7 +30,7 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
     if (entry->d_type == DT_REG) type = EntryType::kFile;
     if (entry->d_type == DT_DIR) type = EntryType::kFolder;
 #endif
-    entries.push_back({std::string(name), type});
+    entries.push_back({std::string(name), HostNameToCodePage(code_page, name), type});
   }
   closedir(dir);
   return entries;
@@ -39,74 +39,97 @@ std::vector<FolderEntry> ListFolder(const std::string& folder) {
 namespace {
 
 // The entries of one host folder, indexed to answer the questions of
-// MatchFolderEntryIn at once: by exact name, by name ignoring case (the first one
-// listed), and by 8.3 alias (worked out when first asked for).
+// MatchFolderEntryIn over their code page spellings at once: by exact spelling, by
+// spelling ignoring case (the first one listed), and by 8.3 alias (worked out when
+// first asked for). Host names of one spelling are kept UTF-8 first.
 class FolderIndex {
  public:
-  explicit FolderIndex(const std::vector<FolderEntry>& entries) {
-    for (const FolderEntry& entry : entries) Add(entry.name, entry.type);
+  FolderIndex(int code_page, const std::vector<FolderEntry>& entries) : code_page_(code_page) {
+    for (const FolderEntry& entry : entries) Add(entry.host, entry.type, entry.name);
   }
 
-  void Add(const std::string& name, EntryType type) {
-    const auto [it, added] = exact_.emplace(name, type);
-    if (!added) {
-      it->second = type;
-      return;
-    }
-    const std::string key = LowerCase1252(name);
-    folded_.emplace(key, name);  // of names equal ignoring case, the first one stays
-    ++folded_count_[key];
-    aliases_.reset();
+  void Add(const std::string& host, EntryType type) {
+    Add(host, type, HostNameToCodePage(code_page_, host));
   }
 
-  void Remove(const std::string& name) {
-    if (exact_.erase(name) == 0) return;
-    const std::string key = LowerCase1252(name);
-    if (--folded_count_[key] == 0) {
-      folded_count_.erase(key);
-      folded_.erase(key);
-    } else if (folded_[key] == name) {
-      for (const auto& [other, type] : exact_) {
-        if (LowerCase1252(other) == key) folded_[key] = other;
-      }
-    }
+  void Remove(const std::string& host) {
+    const auto it = entries_.find(host);
+    if (it == entries_.end()) return;
+    const std::string name = it->second.name;
+    entries_.erase(it);
+    Unlist(&by_name_, name, host);
+    Unlist(&folded_, LowerCase1252(name), host);
     aliases_.reset();
   }
 
   std::optional<FolderEntry> Exact(std::string_view name) const {
-    const auto it = exact_.find(std::string(name));
-    if (it == exact_.end()) return std::nullopt;
-    return FolderEntry{it->first, it->second};
+    return Entry(by_name_, std::string(name));
   }
 
   std::optional<FolderEntry> IgnoringCase(std::string_view name) const {
-    const auto it = folded_.find(LowerCase1252(name));
-    if (it == folded_.end()) return std::nullopt;
-    return Exact(it->second);
+    return Entry(folded_, LowerCase1252(name));
   }
 
   std::optional<FolderEntry> ByAlias(std::string_view alias) {
     if (!aliases_) {
-      std::vector<std::string> names;
-      names.reserve(exact_.size());
-      for (const auto& [name, type] : exact_) names.push_back(name);
+      std::vector<std::string> hosts, names;
+      hosts.reserve(entries_.size());
+      names.reserve(entries_.size());
+      for (const auto& [host, entry] : entries_) {
+        hosts.push_back(host);
+        names.push_back(entry.name);
+      }
       const std::vector<std::string> aliases = ShortAliases(names);
       aliases_.emplace();
       for (std::size_t i = 0; i < aliases.size(); ++i) {
-        aliases_->emplace(LowerCase1252(aliases[i]), names[i]);
+        (*aliases_)[LowerCase1252(aliases[i])].push_back(hosts[i]);
       }
     }
-    const auto it = aliases_->find(LowerCase1252(alias));
-    if (it == aliases_->end()) return std::nullopt;
-    return Exact(it->second);
+    return Entry(*aliases_, LowerCase1252(alias));
   }
 
  private:
-  std::unordered_map<std::string, EntryType> exact_;
-  std::unordered_map<std::string, std::string> folded_;  // lower-case name -> a stored name
-  std::unordered_map<std::string, int> folded_count_;
-  // lower-case alias -> stored name
-  std::optional<std::unordered_map<std::string, std::string>> aliases_;
+  struct Stored {
+    std::string name;  // the code page spelling
+    EntryType type;
+  };
+  // Key -> host names, the one to find first.
+  using Lists = std::unordered_map<std::string, std::vector<std::string>>;
+
+  void Add(const std::string& host, EntryType type, std::string name) {
+    const auto [it, added] = entries_.try_emplace(host, Stored{name, type});
+    if (!added) {
+      it->second.type = type;
+      return;
+    }
+    // A host name spelt other than itself is UTF-8: it comes before one stored in
+    // the code page's bytes.
+    std::vector<std::string>& same = by_name_[name];
+    same.insert(host != name ? same.begin() : same.end(), host);
+    folded_[LowerCase1252(name)].push_back(host);  // of names equal ignoring case, the first
+    aliases_.reset();
+  }
+
+  static void Unlist(Lists* lists, const std::string& key, const std::string& host) {
+    const auto it = lists->find(key);
+    if (it == lists->end()) return;
+    std::erase(it->second, host);
+    if (it->second.empty()) lists->erase(it);
+  }
+
+  std::optional<FolderEntry> Entry(const Lists& lists, const std::string& key) const {
+    const auto it = lists.find(key);
+    if (it == lists.end()) return std::nullopt;
+    const std::string& host = it->second.front();
+    const Stored& stored = entries_.at(host);
+    return FolderEntry{host, stored.name, stored.type};
+  }
+
+  int code_page_;
+  std::unordered_map<std::string, Stored> entries_;  // host name -> its spelling, type
+  Lists by_name_;                                    // spelling -> host names
+  Lists folded_;                                     // lower-case spelling -> host names
+  std::optional<Lists> aliases_;                     // lower-case alias -> host names
 };
 
 #ifdef __linux__
@@ -158,19 +181,19 @@ class Listings {
   }
 
   // Calls `use(index)` on the kept index of the folder whose stat is `folder_info`,
-  // after applying the changes reported since. False, without calling it, when no
-  // index is kept for that folder.
+  // spelt in code page `code_page`, after applying the changes reported since.
+  // False, without calling it, when no index is kept for that folder.
   template <typename Use>
-  bool IfKept(const struct stat& folder_info, Use use) {
+  bool IfKept(const struct stat& folder_info, int code_page, Use use) {
 #ifdef __linux__
     std::lock_guard<std::mutex> lock(mutex_);
     Drain();
-    const auto it = kept_.find(Key{folder_info.st_dev, folder_info.st_ino});
+    const auto it = kept_.find(Key{folder_info.st_dev, folder_info.st_ino, code_page});
     if (it == kept_.end()) return false;
     use(it->second.index);
     return true;
 #else
-    (void)folder_info, (void)use;
+    (void)folder_info, (void)code_page, (void)use;
     return false;
 #endif
   }
@@ -180,18 +203,19 @@ class Listings {
   // watched. False, without calling it, when the folder cannot be watched: the
   // caller lists it itself.
   template <typename Use>
-  bool WithIndex(const std::string& folder, const struct stat& folder_info, Use use) {
+  bool WithIndex(const std::string& folder, const struct stat& folder_info, int code_page,
+                 Use use) {
 #ifdef __linux__
     std::lock_guard<std::mutex> lock(mutex_);
     Drain();
-    const Key key{folder_info.st_dev, folder_info.st_ino};
+    const Key key{folder_info.st_dev, folder_info.st_ino, code_page};
     if (auto it = kept_.find(key); it != kept_.end()) {
       use(it->second.index);
       return true;
     }
     const int wd = Watch(folder, folder_info);
     if (wd < 0) return false;
-    kept_.emplace(key, Kept{wd, FolderIndex(ListFolder(folder))});
+    kept_.emplace(key, Kept{wd, FolderIndex(code_page, ListFolder(folder, code_page))});
     watches_[wd] = key;
     Drain();  // changes made while the folder was listed
     if (auto it = kept_.find(key); it != kept_.end()) {
@@ -199,7 +223,7 @@ class Listings {
       return true;
     }
 #else
-    (void)folder, (void)folder_info, (void)use;
+    (void)folder, (void)folder_info, (void)code_page, (void)use;
 #endif
     return false;
   }
@@ -209,14 +233,15 @@ class Listings {
   struct Key {
     dev_t device;
     ino_t inode;
-    bool operator==(const Key& other) const {
-      return device == other.device && inode == other.inode;
-    }
+    int code_page;
+    bool operator==(const Key& other) const = default;
   };
   struct KeyHash {
     std::size_t operator()(const Key& key) const {
-      return std::hash<std::uint64_t>()(static_cast<std::uint64_t>(key.inode) * 31 +
-                                        static_cast<std::uint64_t>(key.device));
+      return std::hash<std::uint64_t>()(
+          (static_cast<std::uint64_t>(key.inode) * 31 + static_cast<std::uint64_t>(key.device)) *
+              31 +
+          static_cast<std::uint64_t>(key.code_page));
     }
   };
   struct Kept {
@@ -323,13 +348,17 @@ EntryType TypeOf(const struct stat& info) {
 // folder can be watched, else made from a listing for this lookup alone.
 class UnindexedFolder {
  public:
-  UnindexedFolder(const std::string& folder, const struct stat& info)
-      : folder_(folder), info_(info) {}
+  UnindexedFolder(const std::string& folder, const struct stat& info, int code_page)
+      : folder_(folder), info_(info), code_page_(code_page) {}
 
   std::optional<FolderEntry> Exact(std::string_view name) const {
-    struct stat entry;
-    if (lstat(Join(folder_, name).c_str(), &entry) != 0) return std::nullopt;
-    return FolderEntry{std::string(name), TypeOf(entry)};
+    for (std::string& host : HostSpellings(code_page_, name)) {
+      struct stat entry;
+      if (lstat(Join(folder_, host).c_str(), &entry) == 0) {
+        return FolderEntry{std::move(host), std::string(name), TypeOf(entry)};
+      }
+    }
+    return std::nullopt;
   }
   std::optional<FolderEntry> IgnoringCase(std::string_view name) {
     return Ask([&](FolderIndex& index) { return index.IgnoringCase(name); });
@@ -342,16 +371,17 @@ class UnindexedFolder {
   template <typename Question>
   std::optional<FolderEntry> Ask(Question question) {
     std::optional<FolderEntry> answer;
-    if (FolderListings().WithIndex(folder_, info_,
+    if (FolderListings().WithIndex(folder_, info_, code_page_,
                                    [&](FolderIndex& index) { answer = question(index); })) {
       return answer;
     }
-    if (!listed_) listed_.emplace(ListFolder(folder_));
+    if (!listed_) listed_.emplace(code_page_, ListFolder(folder_, code_page_));
     return question(*listed_);
   }
 
   const std::string& folder_;
   const struct stat& info_;
+  int code_page_;
   std::optional<FolderIndex> listed_;
 };
 
@@ -359,14 +389,15 @@ class UnindexedFolder {
 
 std::optional<FolderEntry> FindFolderEntry(const std::string& folder,
                                            const struct stat& folder_info,
-                                           std::string_view component) {
+                                           std::string_view component, int code_page) {
   if (!IsValidLongName(component)) return std::nullopt;
   std::optional<FolderEntry> found;
-  if (FolderListings().IfKept(
-          folder_info, [&](FolderIndex& index) { found = MatchFolderEntryIn(index, component); })) {
+  if (FolderListings().IfKept(folder_info, code_page, [&](FolderIndex& index) {
+        found = MatchFolderEntryIn(index, component);
+      })) {
     return found;
   }
-  UnindexedFolder unindexed(folder, folder_info);
+  UnindexedFolder unindexed(folder, folder_info, code_page);
   return MatchFolderEntryIn(unindexed, component);
 }
 

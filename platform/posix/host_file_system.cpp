@@ -12,6 +12,7 @@
 
 #include "platform/posix/fd.h"
 #include "platform/posix/folder_listings.h"
+#include "platform/posix/open_beneath.h"
 #include "platform/posix/safe_copy.h"
 #include "platform/short_names.h"
 
@@ -25,18 +26,27 @@ std::string Join(const std::string& folder, std::string_view name) {
   return out;
 }
 
-// stat of a folder: false when it is none.
-bool StatFolder(const std::string& host_path, struct stat* info) {
-  return stat(host_path.c_str(), info) == 0 && S_ISDIR(info->st_mode);
+#ifdef O_PATH
+constexpr int kLookFlags = O_PATH;
+#else
+constexpr int kLookFlags = O_RDONLY | O_NONBLOCK;
+#endif
+
+// Host path `relative` below `root` followed by `name`.
+std::string Below(const std::string& relative, std::string_view name) {
+  return relative.empty() ? std::string(name) : relative + "/" + std::string(name);
 }
 
-// Whether the entry `host_path`, of which `type` may be known, is a folder
-// (`folder`) or a regular file; symbolic links are followed.
-bool IsKind(const std::string& host_path, EntryType type, bool folder) {
-  if (type != EntryType::kUnknown) return (type == EntryType::kFolder) == folder;
-  struct stat info;
-  return stat(host_path.c_str(), &info) == 0 &&
-         (folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode));
+// stat of what `relative` below host folder `root` is, reached without leaving it
+// (OpenBeneath): false when it is nothing there.
+bool StatBeneath(const std::string& root, const std::string& relative, struct stat* info) {
+  const Fd fd(OpenBeneath(root, relative, kLookFlags));
+  return fd.get() >= 0 && fstat(fd.get(), info) == 0;
+}
+
+// stat of a folder below `root`: false when it is none.
+bool StatFolder(const std::string& root, const std::string& relative, struct stat* info) {
+  return StatBeneath(root, relative, info) && S_ISDIR(info->st_mode);
 }
 
 class FdSource : public ByteSource {
@@ -61,13 +71,16 @@ class FdSource : public ByteSource {
 
 struct HostFileSystem::Resolved {
   WindowsPath path;
+  std::string root;            // host folder of the drive, never left
+  std::string relative;        // the folder below `root` ("" for the root itself)
   std::string folder;          // host path of the folder holding the last component
   std::string folder_name;     // that folder's stored name ("X:\" for a drive root)
   struct stat folder_info {};  // that folder's stat
 };
 
 HostFileSystem::HostFileSystem(std::map<char, std::string> drives,
-                               std::vector<std::string> protected_folders) {
+                               std::vector<std::string> protected_folders, int code_page)
+    : code_page_(code_page) {
   for (auto& [letter, folder] : drives) drives_[UpperCase1252(letter)] = std::move(folder);
   for (const std::string& folder : protected_folders) {
     if (char* real = realpath(folder.c_str(), nullptr)) {
@@ -90,31 +103,37 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
   if (drive == drives_.end()) return false;
   const std::vector<std::string>& parts = out->path.components;
   const std::size_t count = all_components || parts.empty() ? parts.size() : parts.size() - 1;
+  out->root = drive->second;
   // Folders named as they are stored, the usual case, are settled by one stat: the
-  // walk below would take the same exact names.
+  // walk below would take the same exact names. Every folder is reached without
+  // leaving the drive's folder.
   if (count > 0) {
-    std::string exact = drive->second;
+    std::string exact;
     bool valid = true;
     for (std::size_t i = 0; i < count && valid; ++i) {
-      valid = IsValidLongName(parts[i]);
-      exact = Join(exact, parts[i]);
+      const std::vector<std::string> spellings = HostSpellings(code_page_, parts[i]);
+      valid = IsValidLongName(parts[i]) && !spellings.empty();
+      if (valid) exact = Below(exact, spellings.front());
     }
-    if (valid && StatFolder(exact, &out->folder_info)) {
-      out->folder = std::move(exact);
+    if (valid && StatFolder(out->root, exact, &out->folder_info)) {
+      out->folder = Join(out->root, exact);
+      out->relative = std::move(exact);
       out->folder_name = parts[count - 1];
       return true;
     }
   }
-  out->folder = drive->second;
+  out->relative.clear();
+  out->folder = out->root;
   out->folder_name = std::string(1, out->path.drive) + ":\\";
-  if (!StatFolder(out->folder, &out->folder_info)) return false;
+  if (!StatFolder(out->root, out->relative, &out->folder_info)) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::optional<FolderEntry> entry =
-        FindFolderEntry(out->folder, out->folder_info, parts[i]);
+        FindFolderEntry(out->folder, out->folder_info, parts[i], code_page_);
     if (!entry) return false;
-    out->folder = Join(out->folder, entry->name);
+    out->relative = Below(out->relative, entry->host);
+    out->folder = Join(out->folder, entry->host);
     out->folder_name = entry->name;
-    if (!StatFolder(out->folder, &out->folder_info)) return false;
+    if (!StatFolder(out->root, out->relative, &out->folder_info)) return false;
   }
   return true;
 }
@@ -122,7 +141,24 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
 // The entry of the resolved folder that the path's last component names.
 std::optional<FolderEntry> HostFileSystem::FindLast(const Resolved& resolved) const {
   if (resolved.path.components.empty()) return std::nullopt;
-  return FindFolderEntry(resolved.folder, resolved.folder_info, resolved.path.components.back());
+  return FindFolderEntry(resolved.folder, resolved.folder_info, resolved.path.components.back(),
+                         code_page_);
+}
+
+// Whether `entry` of the resolved folder is a folder (`folder`) or a regular file.
+// An entry of known type is no symbolic link and lies in the folder; any other is
+// looked at through its links, which must not leave the drive's folder.
+bool HostFileSystem::IsKind(const Resolved& resolved, const FolderEntry& entry, bool folder) const {
+  if (entry.type != EntryType::kUnknown) return (entry.type == EntryType::kFolder) == folder;
+  struct stat info;
+  return StatBeneath(resolved.root, Below(resolved.relative, entry.host), &info) &&
+         (folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode));
+}
+
+// Opens `entry` of the resolved folder for reading, without leaving the drive's
+// folder; -1 with errno set when it cannot.
+int HostFileSystem::OpenEntry(const Resolved& resolved, const FolderEntry& entry) const {
+  return OpenBeneath(resolved.root, Below(resolved.relative, entry.host), O_RDONLY);
 }
 
 std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) const {
@@ -138,14 +174,14 @@ std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) co
   if (!ResolveFolder(path, false, &resolved)) return {};
   const std::string& last = parsed.components.back();
   if (HasWildcard(last)) {
-    std::vector<FolderEntry> entries = ListFolder(resolved.folder);
+    std::vector<FolderEntry> entries = ListFolder(resolved.folder, code_page_);
     std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
       const int folded = CompareIgnoreCase1252(a.name, b.name);
       return folded != 0 ? folded < 0 : a.name < b.name;
     });
-    for (const FolderEntry& entry : entries) {
-      if (MatchesWildcard(last, entry.name) &&
-          IsKind(Join(resolved.folder, entry.name), EntryType::kUnknown, want_folder)) {
+    for (FolderEntry& entry : entries) {
+      entry.type = EntryType::kUnknown;  // the listing's type may be stale
+      if (MatchesWildcard(last, entry.name) && IsKind(resolved, entry, want_folder)) {
         return entry.name;
       }
     }
@@ -153,8 +189,7 @@ std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) co
   }
   const std::optional<FolderEntry> entry = FindLast(resolved);
   if (!entry) return {};
-  return IsKind(Join(resolved.folder, entry->name), entry->type, want_folder) ? entry->name
-                                                                              : std::string();
+  return IsKind(resolved, *entry, want_folder) ? entry->name : std::string();
 }
 
 HostLocation HostFileSystem::LocateOnHost(std::string_view path) const {
@@ -166,7 +201,11 @@ std::string HostFileSystem::ToHostPath(std::string_view windows_path) const {
   if (!ResolveFolder(windows_path, false, &resolved)) return {};
   if (resolved.path.components.empty()) return resolved.folder;
   const std::optional<FolderEntry> entry = FindLast(resolved);
-  return entry ? Join(resolved.folder, entry->name) : std::string();
+  struct stat info;
+  if (!entry || !StatBeneath(resolved.root, Below(resolved.relative, entry->host), &info)) {
+    return {};
+  }
+  return Join(resolved.folder, entry->host);
 }
 
 std::unique_ptr<ByteSource> HostFileSystem::OpenRead(std::string_view path, std::string* error) {
@@ -180,7 +219,8 @@ std::unique_ptr<ByteSource> HostFileSystem::OpenRead(std::string_view path, std:
       !(entry = FindLast(resolved))) {
     return fail("File not found: " + std::string(path));
   }
-  Fd fd(open(Join(resolved.folder, entry->name).c_str(), O_RDONLY | O_CLOEXEC));
+  Fd fd(OpenEntry(resolved, *entry));
+  if (fd.get() < 0 && errno == EXDEV) return fail("File not found: " + std::string(path));
   if (fd.get() < 0) return fail(std::string(path) + ": " + std::strerror(errno));
   struct stat info;
   if (fstat(fd.get(), &info) != 0) return fail(std::string(path) + ": " + std::strerror(errno));
@@ -197,7 +237,8 @@ FsStatus HostFileSystem::MakeDirectory(std::string_view path) {
     return Fail(FsError::kOther, "A drive root cannot be created: " + std::string(path));
   }
   const std::string& name = resolved.path.components.back();
-  if (!IsValidLongName(name)) {
+  const std::vector<std::string> spellings = HostSpellings(code_page_, name);
+  if (!IsValidLongName(name) || spellings.empty()) {
     return Fail(FsError::kOther, "Invalid folder name: " + std::string(path));
   }
   Fd folder;
@@ -208,7 +249,7 @@ FsStatus HostFileSystem::MakeDirectory(std::string_view path) {
   if (FindLast(resolved)) {
     return Fail(FsError::kOther, "A file or folder of that name exists: " + std::string(path));
   }
-  if (mkdirat(folder.get(), name.c_str(), 0777) != 0) {
+  if (mkdirat(folder.get(), spellings.front().c_str(), 0777) != 0) {
     return FailErrno(errno, "Cannot create folder " + std::string(path));
   }
   return {};
@@ -229,7 +270,10 @@ FsStatus HostFileSystem::OpenCopyTarget(std::string_view to, CopyTarget* target)
   if (!ResolveFolder(to, false, &resolved)) {
     return Fail(FsError::kPathNotFound, "Path not found: " + std::string(to));
   }
-  if (resolved.path.components.empty() || resolved.path.trailing_separator ||
+  const std::vector<std::string> spellings =
+      resolved.path.components.empty() ? std::vector<std::string>()
+                                       : HostSpellings(code_page_, resolved.path.components.back());
+  if (spellings.empty() || resolved.path.trailing_separator ||
       !IsValidLongName(resolved.path.components.back())) {
     return Fail(FsError::kOther, "Invalid file name: " + std::string(to));
   }
@@ -238,7 +282,7 @@ FsStatus HostFileSystem::OpenCopyTarget(std::string_view to, CopyTarget* target)
     return status;
   }
   const std::optional<FolderEntry> existing = FindLast(resolved);
-  target->name = existing ? existing->name : resolved.path.components.back();
+  target->name = existing ? existing->host : spellings.front();
   target->exists =
       existing && fstatat(target->folder.get(), target->name.c_str(), &target->info, 0) == 0;
   if (target->exists && S_ISDIR(target->info.st_mode)) {
@@ -261,7 +305,10 @@ FsStatus HostFileSystem::CopyFile(std::string_view from, std::string_view to) {
   CopyTarget target;
   if (FsStatus status = OpenCopyTarget(to, &target); !status.ok()) return status;
 
-  Fd input(open(Join(source.folder, source_entry->name).c_str(), O_RDONLY | O_CLOEXEC));
+  Fd input(OpenEntry(source, *source_entry));
+  if (input.get() < 0 && errno == EXDEV) {
+    return Fail(FsError::kOther, "File not found: " + std::string(from));
+  }
   if (input.get() < 0) {
     return Fail(FsError::kOther, "Cannot read " + std::string(from) + ": " + std::strerror(errno));
   }

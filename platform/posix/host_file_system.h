@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "platform/file_system.h"
 #include "platform/posix/folder_listings.h"
 #include "platform/posix/host_paths.h"
@@ -19,10 +20,19 @@ namespace veskaro::platform {
 /// Windows paths over host folders, kept to the FileSystem contract; the drives
 /// usually come from HostDrives (C: the installation, Z: the host's "/"). Specific
 /// to it:
-/// - Folders are host folders: symbolic links are followed; kNormal finds regular
-///   files only (no host file counts as hidden or system); a pattern yields the
-///   first match of the wanted kind in name order (ignoring case). Names are
-///   found as FindFolderEntry describes, with its kept folder indexes.
+/// - Folders are host folders: kNormal finds regular files only (no host file
+///   counts as hidden or system); a pattern yields the first match of the wanted
+///   kind in name order (ignoring case). Names are found as FindFolderEntry
+///   describes, with its kept folder indexes.
+/// - Symbolic links are followed as long as they stay inside the drive's folder
+///   (OpenBeneath): one that leads outside it counts as no entry at all, neither
+///   found nor read nor copied, and ToHostPath does not give it. Drive Z:, the
+///   host's "/", has no outside.
+/// - Names: host names are UTF-8, Windows paths text in the code page. A lookup
+///   compares each host name through its code page spelling, which is also the name
+///   it yields (HostNameToCodePage: a host name that is no UTF-8 the page holds is
+///   matched and yielded by its bytes); a new folder or file gets the UTF-8 spelling
+///   of its name (HostSpellings).
 /// - Copies go through the temporary "~vsk<random>.tmp" and errno classes
 ///   (platform/posix/safe_copy.h); a copy onto its own source fails with kOther.
 /// - Protection: no write ever lands inside a protected host folder (the offline
@@ -32,8 +42,10 @@ namespace veskaro::platform {
 class HostFileSystem : public FileSystem {
  public:
   /// `drives`: drive letter (either case) -> host folder. `protected_folders`: host
-  /// folders never written; those that do not exist are ignored.
-  HostFileSystem(std::map<char, std::string> drives, std::vector<std::string> protected_folders);
+  /// folders never written; those that do not exist are ignored. `code_page`: the
+  /// code page of the Windows paths (the installation's).
+  HostFileSystem(std::map<char, std::string> drives, std::vector<std::string> protected_folders,
+                 int code_page = kDefaultCodePage);
   ~HostFileSystem() override;
 
   std::string FindFirst(std::string_view path, SearchKind kind) const override;
@@ -44,7 +56,8 @@ class HostFileSystem : public FileSystem {
   HostLocation LocateOnHost(std::string_view path) const override;
 
   /// The host path that a Windows path resolves to (every component matched as in a
-  /// lookup), or empty text when some component names nothing.
+  /// lookup), or empty text when some component names nothing or the path leads out
+  /// of its drive's folder.
   std::string ToHostPath(std::string_view windows_path) const;
 
   /// Writes the bytes of `source`, a file of another file system named `from`, as
@@ -60,8 +73,11 @@ class HostFileSystem : public FileSystem {
   struct CopyTarget;
   bool ResolveFolder(std::string_view path, bool all_components, Resolved* out) const;
   std::optional<FolderEntry> FindLast(const Resolved& resolved) const;
+  bool IsKind(const Resolved& resolved, const FolderEntry& entry, bool folder) const;
+  int OpenEntry(const Resolved& resolved, const FolderEntry& entry) const;
   FsStatus OpenCopyTarget(std::string_view to, CopyTarget* target) const;
 
+  int code_page_;
   std::map<char, std::string> drives_;  // upper-case letter -> host folder
   std::vector<std::string> protected_;  // real paths
 };

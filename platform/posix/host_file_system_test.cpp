@@ -59,17 +59,24 @@ class HostContract {
   }
   std::string Alias(std::string_view relative) {
     const fs::path host = Host(relative);
-    const std::vector<std::string> names = HostNames(host.parent_path());
+    std::vector<std::string> names;
+    for (const std::string& name : HostNames(host.parent_path())) {
+      names.push_back(HostNameToCodePage(kDefaultCodePage, name));
+    }
     const std::vector<std::string> aliases = ShortAliases(names);
+    const std::string name = HostNameToCodePage(kDefaultCodePage, host.filename().string());
     for (std::size_t i = 0; i < names.size(); ++i) {
-      if (names[i] == host.filename().string()) return aliases[i];
+      if (names[i] == name) return aliases[i];
     }
     return {};
   }
   std::string Out() { return HostToWindowsPath((temp_ / "out").string()); }
   std::set<std::string> NamesIn(std::string_view folder) {
-    const std::vector<std::string> names = HostNames(files_->ToHostPath(folder));
-    return {names.begin(), names.end()};
+    std::set<std::string> names;
+    for (const std::string& host : HostNames(files_->ToHostPath(folder))) {
+      names.insert(HostNameToCodePage(kDefaultCodePage, host));
+    }
+    return names;
   }
   std::string FullFolder() {
     const fs::path full = temp_ / "full";
@@ -82,8 +89,10 @@ class HostContract {
   }
 
  private:
+  // Where an entry added in code page text lies: under its UTF-8 name, as the host
+  // stores names.
   fs::path Host(std::string_view relative) const {
-    std::string path(relative);
+    std::string path = HostSpellings(kDefaultCodePage, relative).front();
     for (char& c : path) c = c == '\\' ? '/' : c;
     return temp_ / "c" / path;
   }
@@ -156,6 +165,121 @@ TEST_F(HostFileSystemTest, MapsHostPathsAndZPaths) {
   EXPECT_EQ(HostPathToWindowsPath((temp_ / "link").string()), Z(fs::canonical(out_)));
   EXPECT_EQ(HostPathToWindowsPath((temp_ / "none").string()), std::nullopt);
   EXPECT_EQ(HostDrives(), (std::map<char, std::string>{{'Z', "/"}}));
+}
+
+// Host names are UTF-8; Windows paths are code page 1252 text. "\xE9" is é there,
+// "\xC3\xA9" in UTF-8.
+TEST_F(HostFileSystemTest, FindsAndCreatesUtf8NamesThroughTheCodePage) {
+  std::string probe;
+  if (!CodePageToUtf8(1252, "a", &probe)) GTEST_SKIP() << "no converter on this system";
+  const fs::path system = install_ / "WINDOWS" / "SYSTEM";
+  WriteFile(system / "G\xC3\xA9n\xC3\xA9rique.drv", "utf8");
+  WriteFile(install_ / "Pilotes \xC3\xA9t\xC3\xA9" / "Son.inf", "inf");
+  WriteFile(system / "Latin\xE9.drv", "latin");         // no UTF-8: matched by its bytes
+  WriteFile(system / "Both\xC3\xA9.drv", "utf8 twin");  // the same name twice
+  WriteFile(system / "Both\xE9.drv", "latin twin");
+  WriteFile(system / "\xE6\x97\xA5.drv", "cjk");  // UTF-8 that code page 1252 cannot hold
+
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\G\xE9n\xE9rique.drv", Kind::kNormal),
+            "G\xE9n\xE9rique.drv");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\G\xC9N\xC9RIQUE.DRV", Kind::kNormal),
+            "G\xE9n\xE9rique.drv");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\G?N*.DRV", Kind::kNormal), "G\xE9n\xE9rique.drv");
+  EXPECT_EQ(fs_->FindFirst("C:\\PILOTES \xC9T\xC9\\SON.INF", Kind::kNormal), "Son.inf");
+  EXPECT_EQ(fs_->FindFirst("C:\\pilotes \xE9t\xE9", Kind::kDirectory), "Pilotes \xE9t\xE9");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\LATIN\xC9.DRV", Kind::kNormal), "Latin\xE9.drv");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\Latin\xC3\xA9.drv", Kind::kNormal), "");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\\xE6\x97\xA5.DRV", Kind::kNormal),
+            "\xE6\x97\xA5.drv");
+  EXPECT_EQ(ReadFile(fs_->ToHostPath("C:\\WINDOWS\\SYSTEM\\BOTH\xC9.DRV")), "utf8 twin");
+  std::string error;
+  for (const char* path :
+       {"C:\\WINDOWS\\SYSTEM\\G\xE9n\xE9rique.drv", "C:\\WINDOWS\\SYSTEM\\Latin\xE9.drv",
+        "C:\\PILOTES \xC9T\xC9\\SON.INF"}) {
+    EXPECT_NE(fs_->OpenRead(path, &error), nullptr) << path;
+  }
+  // A name added after the folder's index is kept is seen in any letter case.
+  WriteFile(system /
+                "\xC3\x89"
+                "cho.vxd",
+            "new");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\\xE9"
+                           "CHO.VXD",
+                           Kind::kNormal),
+            "\xC9"
+            "cho.vxd");
+
+  // Created folders and files get UTF-8 names; Z: paths of UTF-8 folders are 1252.
+  fs::create_directories(out_ /
+                         "Sauvegard\xC3\xA9"
+                         "es");
+  const std::string out = Z(out_ /
+                            "Sauvegard\xC3\xA9"
+                            "es");
+  EXPECT_EQ(out.substr(out.size() - 12),
+            "Sauvegard\xE9"
+            "es");
+  EXPECT_EQ(fs_->FindFirst(out, Kind::kDirectory),
+            "Sauvegard\xE9"
+            "es");
+  const std::string folder = out + "\\Zentara Audio G\xE9n\xE9rique";
+  ASSERT_TRUE(fs_->MakeDirectory(folder).ok());
+  EXPECT_EQ(fs_->MakeDirectory(out + "\\ZENTARA AUDIO G\xC9N\xC9RIQUE").error, FsError::kOther);
+  ASSERT_TRUE(
+      fs_->CopyFile("C:\\WINDOWS\\SYSTEM\\G\xE9n\xE9rique.drv", folder + "\\G\xE9n\xE9rique.drv")
+          .ok());
+  const fs::path made = out_ /
+                        "Sauvegard\xC3\xA9"
+                        "es" /
+                        "Zentara Audio G\xC3\xA9n\xC3\xA9rique";
+  EXPECT_EQ(HostNames(out_ / "Sauvegard\xC3\xA9"
+                             "es"),
+            std::vector<std::string>{"Zentara Audio G\xC3\xA9n\xC3\xA9rique"});
+  EXPECT_EQ(ReadFile(made / "G\xC3\xA9n\xC3\xA9rique.drv"), "utf8");
+  // Copying again replaces the file under the name it has.
+  ASSERT_TRUE(
+      fs_->CopyFile("C:\\WINDOWS\\SYSTEM\\LATIN\xC9.DRV", folder + "\\G\xC9N\xC9RIQUE.DRV").ok());
+  EXPECT_EQ(HostNames(made), std::vector<std::string>{"G\xC3\xA9n\xC3\xA9rique.drv"});
+  EXPECT_EQ(ReadFile(made / "G\xC3\xA9n\xC3\xA9rique.drv"), "latin");
+}
+
+// A link inside the installation that leads out of it is no entry: a link to a
+// private file of the user must never bring it into a backup.
+TEST_F(HostFileSystemTest, LinksLeadingOutOfTheDriveAreNoEntries) {
+  const fs::path outside = temp_ / "home";
+  WriteFile(outside / ".ssh" / "id_rsa", "private key");
+  WriteFile(outside / "folder" / "X.INF", "outside inf");
+  const fs::path system = install_ / "WINDOWS" / "SYSTEM";
+  fs::create_directories(system);
+  fs::create_symlink(outside / ".ssh" / "id_rsa", system / "HVSND.DRV");
+  fs::create_symlink("../../../home/.ssh/id_rsa", system / "HVWAVE.DRV");
+  fs::create_symlink(outside / "folder", system / "OUTDIR");
+  fs::create_symlink("LOOP.DRV", system / "LOOP.DRV");
+  fs::create_symlink("../INF/Net.inf", system / "INSIDE.INF");
+  fs::create_symlink(install_ / "WINDOWS" / "INF", system / "INFDIR");
+
+  const std::string out = Z(out_);
+  std::string error;
+  for (const char* path : {"C:\\WINDOWS\\SYSTEM\\HVSND.DRV", "C:\\WINDOWS\\SYSTEM\\hvwave.drv",
+                           "C:\\WINDOWS\\SYSTEM\\OUTDIR\\X.INF", "C:\\WINDOWS\\SYSTEM\\LOOP.DRV"}) {
+    EXPECT_EQ(fs_->FindFirst(path, Kind::kNormal), "") << path;
+    EXPECT_EQ(fs_->OpenRead(path, &error), nullptr) << path;
+    EXPECT_EQ(fs_->ToHostPath(path), "") << path;
+    EXPECT_FALSE(fs_->CopyFile(path, out + "\\COPY.BIN").ok()) << path;
+  }
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\HV*.DRV", Kind::kNormal), "");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\OUTDIR", Kind::kDirectory), "");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\O*", Kind::kDirectory), "");
+  EXPECT_TRUE(fs::is_empty(out_));
+
+  // Links that stay inside work, whether relative or absolute.
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\inside.inf", Kind::kNormal), "INSIDE.INF");
+  EXPECT_EQ(fs_->FindFirst("C:\\WINDOWS\\SYSTEM\\INFDIR\\NET.INF", Kind::kNormal), "Net.inf");
+  ASSERT_TRUE(fs_->CopyFile("C:\\WINDOWS\\SYSTEM\\INSIDE.INF", out + "\\INSIDE.INF").ok());
+  EXPECT_EQ(ReadFile(out_ / "INSIDE.INF"), "[Version]\r\nSignature=$CHICAGO$\r\n");
+  EXPECT_NE(fs_->OpenRead("C:\\WINDOWS\\SYSTEM\\INFDIR\\NET.INF", &error), nullptr);
+  // Drive Z:, the whole host, has no outside.
+  EXPECT_EQ(fs_->FindFirst(Z(system / "HVSND.DRV"), Kind::kNormal), "HVSND.DRV");
 }
 
 TEST_F(HostFileSystemTest, CopiesKeepTheTimeAndNeverOntoTheirSource) {

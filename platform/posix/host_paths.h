@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/code_page.h"
+
 namespace veskaro::platform {
 
 /// The drive that stands for the host's "/".
@@ -19,14 +21,16 @@ inline constexpr char kHostRootDrive = 'Z';
 std::map<char, std::string> HostDrives(const std::string& c_root = {});
 
 /// "Z:\..." for an absolute host path ("/" gives "Z:\"), the form under which the
-/// host's "/" on drive Z: reaches it. Empty text for a relative path or one holding
-/// a backslash, which no Windows path can express.
-std::string HostToWindowsPath(const std::string& host_abs_path);
+/// host's "/" on drive Z: reaches it, each name in code page `code_page`
+/// (HostNameToCodePage). Empty text for a relative path or one holding a
+/// backslash, which no Windows path can express.
+std::string HostToWindowsPath(const std::string& host_abs_path, int code_page = kDefaultCodePage);
 
 /// The Windows path of the existing host file or folder `host_path` (relative to
 /// the working folder or absolute): its real path, links resolved, on drive Z:.
 /// Nothing, with errno set, when it does not exist; empty text when no Windows path
 /// can express it.
-std::optional<std::string> HostPathToWindowsPath(const std::string& host_path);
+std::optional<std::string> HostPathToWindowsPath(const std::string& host_path,
+                                                 int code_page = kDefaultCodePage);
 
 }  // namespace veskaro::platform
