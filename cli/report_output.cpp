@@ -9,23 +9,9 @@ namespace {
 
 using nlohmann::ordered_json;
 
-// Code page 1252 text as UTF-8. The five bytes 1252 leaves undefined (0x81, 0x8D,
-// 0x8F, 0x90, 0x9D) become U+0081 ... U+009D, so no byte is lost.
+// Code page 1252 text as UTF-8 (no byte lost).
 std::string Utf8(std::string_view text) {
-  std::string out;
-  if (platform::CodePageToUtf8(1252, text, &out)) return out;
-  out.clear();
-  for (const char c : text) {
-    std::string one;
-    if (platform::CodePageToUtf8(1252, std::string_view(&c, 1), &one)) {
-      out += one;
-    } else {
-      const auto byte = static_cast<unsigned char>(c);
-      out += static_cast<char>(0xC0 | (byte >> 6));
-      out += static_cast<char>(0x80 | (byte & 0x3F));
-    }
-  }
-  return out;
+  return platform::CodePageToUtf8Shown(platform::kDefaultCodePage, text);
 }
 
 // A host path as JSON text: host names are UTF-8 already; a name in some other

@@ -151,6 +151,27 @@ bool Utf8ToCodePage(int, std::string_view, std::string*) { return false; }
 
 #endif
 
+std::string CodePageToUtf8Shown(int code_page, std::string_view text) {
+  std::string out;
+  if (CodePageToUtf8(code_page, text, &out)) return out;
+  // Byte by byte: what the page defines converted, any other byte as the
+  // character of its number, in two bytes of UTF-8.
+  out.clear();
+  std::string one;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else if (CodePageToUtf8(code_page, std::string_view(&c, 1), &one)) {
+      out += one;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
 std::string HostNameToCodePage(int code_page, std::string_view host_name) {
   std::string converted;
   if (IsAscii(host_name) || !Utf8ToCodePage(code_page, host_name, &converted)) {

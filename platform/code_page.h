@@ -81,6 +81,12 @@ bool CodePageToUtf8(int code_page, std::string_view text, std::string* out);
 /// UTF-8 or holds a character the page cannot hold.
 bool Utf8ToCodePage(int code_page, std::string_view text, std::string* out);
 
+/// Text of code page `code_page` as UTF-8 for showing it, never failing: as
+/// CodePageToUtf8 converts it, except that a byte the page leaves undefined becomes
+/// the character of the same number (U+0081 ... U+009D for page 1252), as Windows
+/// converts them, so that no byte is lost.
+std::string CodePageToUtf8Shown(int code_page, std::string_view text);
+
 /// The spelling in code page `code_page` of a host file name (host names are UTF-8):
 /// the name converted when it is valid UTF-8 that the page can hold, else its bytes
 /// unchanged, so that a name stored in another encoding keeps matching by its bytes.

@@ -73,6 +73,9 @@ TEST(CodePageTest, ConvertsBetweenTheCodePageAndUtf8) {
   EXPECT_FALSE(Utf8ToCodePage(1252, "\xE6\x97\xA5", &out));  // a CJK character
   EXPECT_FALSE(Utf8ToCodePage(1252, "G\xE9", &out));
   EXPECT_FALSE(CodePageToUtf8(99999, "abc", &out));
+  // For showing, bytes the page leaves undefined keep their number.
+  EXPECT_EQ(CodePageToUtf8Shown(1252, "G\xE9\x81\x9D \x80"),
+            "G\xC3\xA9\xC2\x81\xC2\x9D \xE2\x82\xAC");
   // Another page of the same kind.
   ASSERT_TRUE(CodePageToUtf8(1250, "\x8A", &out));
   EXPECT_EQ(out, "\xC5\xA0");  // S caron
