@@ -121,6 +121,33 @@ TEST_F(InstallationTest, WithoutMsdosSysTheFolderHoldingSystemDatIsTaken) {
   EXPECT_EQ(Description(*installation->registry), "backup");
 }
 
+// The installation is found and read only inside its folder, whose host names are
+// UTF-8 while its Windows paths are code page 1252.
+TEST_F(InstallationTest, HostNamesAreUtf8AndLinksOutOfTheRootCountForNothing) {
+  const fs::path outside = base_ / "outside";
+  Put(outside / "SYSTEM.DAT", HiveDescribing("outside"));
+  Put(outside / "WIN.COM", "");
+  fs::create_symlink(outside, root_ / "WINDOWS");
+  EXPECT_EQ(Open(), nullptr);
+  fs::remove(root_ / "WINDOWS");
+  Put(root_ / "WINDOWS" / "WIN.COM", "");
+  fs::create_symlink(outside / "SYSTEM.DAT", root_ / "WINDOWS" / "SYSTEM.DAT");
+  EXPECT_EQ(Open(), nullptr);
+  EXPECT_NE(error_.find("No Windows 95/98/Me installation found"), std::string::npos) << error_;
+
+  fs::remove_all(root_ / "WINDOWS");
+  Put(root_ / "Fen\xC3\xAAtres" / "SYSTEM.DAT", HiveDescribing("inside"));  // "ê" in UTF-8
+  Put(root_ / "Fen\xC3\xAAtres" / "WIN.COM", "");
+  auto installation = Open();
+  ASSERT_NE(installation, nullptr) << error_;
+  EXPECT_EQ(installation->windir, "C:\\Fen\xEAtres");
+  EXPECT_EQ(Description(*installation->registry), "inside");
+  // The Windows folder given itself, as users may.
+  installation = Open("", "", (root_ / "Fen\xC3\xAAtres").string());
+  ASSERT_NE(installation, nullptr) << error_;
+  EXPECT_EQ(installation->windir, "C:\\Fen\xEAtres");
+}
+
 TEST_F(InstallationTest, RegistryFileIsRecognisedByContent) {
   Put(root_ / "WINDOWS" / "WIN.COM", "");
   Put(base_ / "exported.dat",
