@@ -39,14 +39,17 @@ std::string Below(const std::string& relative, std::string_view name) {
 
 // stat of what `relative` below host folder `root` is, reached without leaving it
 // (OpenBeneath): false when it is nothing there.
-bool StatBeneath(const std::string& root, const std::string& relative, struct stat* info) {
-  const Fd fd(OpenBeneath(root, relative, kLookFlags));
+bool StatBeneath(const std::string& root, int root_fd, const std::string& relative,
+                 struct stat* info) {
+  if (root == "/") return stat(Join(root, relative).c_str(), info) == 0;  // no outside
+  const Fd fd(OpenBeneath(root, relative, kLookFlags, root_fd));
   return fd.get() >= 0 && fstat(fd.get(), info) == 0;
 }
 
 // stat of a folder below `root`: false when it is none.
-bool StatFolder(const std::string& root, const std::string& relative, struct stat* info) {
-  return StatBeneath(root, relative, info) && S_ISDIR(info->st_mode);
+bool StatFolder(const std::string& root, int root_fd, const std::string& relative,
+                struct stat* info) {
+  return StatBeneath(root, root_fd, relative, info) && S_ISDIR(info->st_mode);
 }
 
 class FdSource : public ByteSource {
@@ -72,6 +75,7 @@ class FdSource : public ByteSource {
 struct HostFileSystem::Resolved {
   WindowsPath path;
   std::string root;            // host folder of the drive, never left
+  int root_fd = -1;            // that folder opened (O_PATH), or -1
   std::string relative;        // the folder below `root` ("" for the root itself)
   std::string folder;          // host path of the folder holding the last component
   std::string folder_name;     // that folder's stored name ("X:\" for a drive root)
@@ -81,7 +85,15 @@ struct HostFileSystem::Resolved {
 HostFileSystem::HostFileSystem(std::map<char, std::string> drives,
                                std::vector<std::string> protected_folders, int code_page)
     : code_page_(code_page) {
-  for (auto& [letter, folder] : drives) drives_[UpperCase1252(letter)] = std::move(folder);
+  for (auto& [letter, folder] : drives) {
+    const char upper = UpperCase1252(letter);
+#ifdef O_PATH
+    // Each drive's folder is opened once: every lookup resolves from it.
+    if (folder != "/")
+      root_fds_[upper].Reset(open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+#endif
+    drives_[upper] = std::move(folder);
+  }
   for (const std::string& folder : protected_folders) {
     if (char* real = realpath(folder.c_str(), nullptr)) {
       protected_.emplace_back(real);
@@ -104,6 +116,8 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
   const std::vector<std::string>& parts = out->path.components;
   const std::size_t count = all_components || parts.empty() ? parts.size() : parts.size() - 1;
   out->root = drive->second;
+  const auto opened = root_fds_.find(out->path.drive);
+  out->root_fd = opened == root_fds_.end() ? -1 : opened->second.get();
   // Folders named as they are stored, the usual case, are settled by one stat: the
   // walk below would take the same exact names. Every folder is reached without
   // leaving the drive's folder.
@@ -115,7 +129,7 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
       valid = IsValidLongName(parts[i]) && !spellings.empty();
       if (valid) exact = Below(exact, spellings.front());
     }
-    if (valid && StatFolder(out->root, exact, &out->folder_info)) {
+    if (valid && StatFolder(out->root, out->root_fd, exact, &out->folder_info)) {
       out->folder = Join(out->root, exact);
       out->relative = std::move(exact);
       out->folder_name = parts[count - 1];
@@ -125,7 +139,7 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
   out->relative.clear();
   out->folder = out->root;
   out->folder_name = std::string(1, out->path.drive) + ":\\";
-  if (!StatFolder(out->root, out->relative, &out->folder_info)) return false;
+  if (!StatFolder(out->root, out->root_fd, out->relative, &out->folder_info)) return false;
   for (std::size_t i = 0; i < count; ++i) {
     const std::optional<FolderEntry> entry =
         FindFolderEntry(out->folder, out->folder_info, parts[i], code_page_);
@@ -133,7 +147,7 @@ bool HostFileSystem::ResolveFolder(std::string_view path, bool all_components,
     out->relative = Below(out->relative, entry->host);
     out->folder = Join(out->folder, entry->host);
     out->folder_name = entry->name;
-    if (!StatFolder(out->root, out->relative, &out->folder_info)) return false;
+    if (!StatFolder(out->root, out->root_fd, out->relative, &out->folder_info)) return false;
   }
   return true;
 }
@@ -151,14 +165,16 @@ std::optional<FolderEntry> HostFileSystem::FindLast(const Resolved& resolved) co
 bool HostFileSystem::IsKind(const Resolved& resolved, const FolderEntry& entry, bool folder) const {
   if (entry.type != EntryType::kUnknown) return (entry.type == EntryType::kFolder) == folder;
   struct stat info;
-  return StatBeneath(resolved.root, Below(resolved.relative, entry.host), &info) &&
+  return StatBeneath(resolved.root, resolved.root_fd, Below(resolved.relative, entry.host),
+                     &info) &&
          (folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode));
 }
 
 // Opens `entry` of the resolved folder for reading, without leaving the drive's
 // folder; -1 with errno set when it cannot.
 int HostFileSystem::OpenEntry(const Resolved& resolved, const FolderEntry& entry) const {
-  return OpenBeneath(resolved.root, Below(resolved.relative, entry.host), O_RDONLY);
+  return OpenBeneath(resolved.root, Below(resolved.relative, entry.host), O_RDONLY,
+                     resolved.root_fd);
 }
 
 std::string HostFileSystem::FindFirst(std::string_view path, SearchKind kind) const {
@@ -202,7 +218,8 @@ std::string HostFileSystem::ToHostPath(std::string_view windows_path) const {
   if (resolved.path.components.empty()) return resolved.folder;
   const std::optional<FolderEntry> entry = FindLast(resolved);
   struct stat info;
-  if (!entry || !StatBeneath(resolved.root, Below(resolved.relative, entry->host), &info)) {
+  if (!entry ||
+      !StatBeneath(resolved.root, resolved.root_fd, Below(resolved.relative, entry->host), &info)) {
     return {};
   }
   return Join(resolved.folder, entry->host);

@@ -12,6 +12,7 @@
 
 #include "platform/code_page.h"
 #include "platform/file_system.h"
+#include "platform/posix/fd.h"
 #include "platform/posix/folder_listings.h"
 #include "platform/posix/host_paths.h"
 
@@ -79,6 +80,7 @@ class HostFileSystem : public FileSystem {
 
   int code_page_;
   std::map<char, std::string> drives_;  // upper-case letter -> host folder
+  std::map<char, Fd> root_fds_;         // upper-case letter -> that folder opened
   std::vector<std::string> protected_;  // real paths
 };
 

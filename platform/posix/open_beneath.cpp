@@ -66,17 +66,21 @@ int OpenBeneathByRealPath(const std::string& root, const std::string& relative, 
   return fd.Release();
 }
 
-int OpenBeneath(const std::string& root, const std::string& relative, int flags) {
+int OpenBeneath(const std::string& root, const std::string& relative, int flags, int root_fd) {
   if (root == "/") return open(Joined(root, relative).c_str(), flags | O_CLOEXEC);
 #ifdef VESKARO_HAVE_OPENAT2
-  const Fd folder(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
-  if (folder.get() < 0) return -1;
+  Fd own;
+  if (root_fd < 0) {
+    own.Reset(open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (own.get() < 0) return -1;
+    root_fd = own.get();
+  }
   open_how how{};
   how.flags = static_cast<unsigned long long>(flags | O_CLOEXEC);
   how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
   const char* path = relative.empty() ? "." : relative.c_str();
   for (;;) {
-    const long fd = syscall(SYS_openat2, folder.get(), path, &how, sizeof how);
+    const long fd = syscall(SYS_openat2, root_fd, path, &how, sizeof how);
     if (fd >= 0) return static_cast<int>(fd);
     // EAGAIN: a rename elsewhere raced with the resolution.
     if (errno == EINTR || errno == EAGAIN) continue;
@@ -85,6 +89,8 @@ int OpenBeneath(const std::string& root, const std::string& relative, int flags)
     if (errno == EXDEV || errno == ENOSYS || errno == EPERM) break;
     return -1;
   }
+#else
+  (void)root_fd;
 #endif
   return OpenBeneathByRealPath(root, relative, flags);
 }

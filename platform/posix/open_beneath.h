@@ -11,10 +11,12 @@ namespace veskaro::platform {
 /// symbolic links only while they stay inside `root`: by the kernel's own
 /// confinement (openat2 with RESOLVE_BENEATH, Linux 5.6 and later), and where the
 /// kernel has none, or for an absolute link, which it never follows, by
-/// OpenBeneathByRealPath. `root` "/" confines nothing.
+/// OpenBeneathByRealPath. `root` "/" confines nothing. `root_fd`, when not -1, is
+/// `root` opened already (O_PATH), which spares opening it again.
 /// @return the descriptor, or -1 with errno set: EXDEV when the path leads outside
 ///         `root`, ENOENT when it leads nowhere.
-int OpenBeneath(const std::string& root, const std::string& relative, int flags);
+int OpenBeneath(const std::string& root, const std::string& relative, int flags,
+                int root_fd = -1);
 
 /// OpenBeneath without the kernel's confinement: the path's real path (links
 /// resolved) must lie in the real path of `root`; that real path is opened without

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 
 #include "platform/posix/fd.h"
@@ -49,7 +50,16 @@ TEST(OpenBeneathTest, FollowsLinksOnlyWhileTheyStayInside) {
       {"WINDOWS/SYSTEM/etc_out", EXDEV},    {"../secret/id_rsa", EXDEV},
       {"WINDOWS/SYSTEM/loop", ELOOP},       {"WINDOWS/SYSTEM/missing", ENOENT},
   };
-  for (auto* opener : {&OpenBeneath, &OpenBeneathByRealPath}) {
+  // The kernel's way, from the root's path or from the root opened, and the fallback.
+  const Fd root_fd(::open(root.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  using Opener = std::function<int(const std::string&, const std::string&, int)>;
+  const Opener openers[] = {
+      [](const std::string& r, const std::string& p, int f) { return OpenBeneath(r, p, f); },
+      [&](const std::string& r, const std::string& p, int f) {
+        return OpenBeneath(r, p, f, root_fd.get());
+      },
+      &OpenBeneathByRealPath};
+  for (const Opener& opener : openers) {
     for (const Case& c : cases) {
       errno = 0;
       const Fd fd(opener(root.string(), c.relative, O_RDONLY));
