@@ -8,6 +8,7 @@
 #include <map>
 #include <utility>
 
+#include "platform/code_page.h"
 #include "platform/short_names.h"
 
 namespace veskaro::platform {
@@ -22,9 +23,10 @@ constexpr std::uint8_t kLowerExtension = 0x10;
 // One 32-byte directory entry that holds a file, folder or label (not a long-name
 // part, not deleted, not "." or ".."), as Windows reads it.
 struct Slot {
-  std::string library_form;  // the 8.3 name exactly as The Sleuth Kit writes it
-  std::string oem_name;      // the 8.3 name's bytes, "NAME.EXT"
-  std::string oem_alias;     // the same without Windows NT's lower-case bits
+  std::string library_form;    // the 8.3 name exactly as The Sleuth Kit writes it
+  std::string oem_name;        // the 8.3 name's bytes, "NAME.EXT"
+  std::string oem_alias;       // the same without Windows NT's lower-case bits
+  std::uint8_t case_bits = 0;  // those bits (kLowerBase, kLowerExtension)
   std::uint8_t attributes = 0;
   bool long_name = false;  // a long name whose checksum matches stands right before it
 };
@@ -83,6 +85,20 @@ std::string OemName(const unsigned char* slot, bool case_bits) {
   return extension.empty() ? base : base + "." + extension;
 }
 
+// An 8.3 name in code page 1252 with the parts that Windows NT's lower-case bits
+// flag wholly in lower case: OemName lowers only A-Z of the DOS bytes, Windows NT
+// shows "RÉSUMÉ.INF" flagged so as "résumé.inf".
+std::string LowerFlaggedParts1252(std::string name, std::uint8_t case_bits) {
+  const std::size_t dot = std::min(name.find('.'), name.size());
+  if (case_bits & kLowerBase) {
+    for (std::size_t i = 0; i < dot; ++i) name[i] = LowerCase1252(name[i]);
+  }
+  if (case_bits & kLowerExtension) {
+    for (std::size_t i = dot; i < name.size(); ++i) name[i] = LowerCase1252(name[i]);
+  }
+  return name;
+}
+
 // The entries of a folder's content, in order, up to the first never-used slot.
 std::vector<Slot> ReadSlots(const std::vector<unsigned char>& content, std::string* label) {
   std::vector<Slot> slots;
@@ -113,6 +129,7 @@ std::vector<Slot> ReadSlots(const std::vector<unsigned char>& content, std::stri
     out.library_form = LibraryForm(slot);
     out.oem_name = OemName(slot, true);
     out.oem_alias = OemName(slot, false);
+    out.case_bits = slot[12] & (kLowerBase | kLowerExtension);
     out.attributes = attributes;
     out.long_name = previous_long && long_name_checksum == ShortNameChecksum(slot);
     slots.push_back(std::move(out));
@@ -211,7 +228,7 @@ const FatVolume::Entry* FatVolume::Folder::Find(std::string_view component) cons
 }
 
 FatVolume::FatVolume(std::shared_ptr<DiskImage> image, TSK_FS_INFO* fs, int codepage)
-    : image_(std::move(image)), fs_(fs), names_(codepage) {}
+    : image_(std::move(image)), fs_(fs), codepage_(codepage), names_(codepage) {}
 
 FatVolume::~FatVolume() { tsk_fs_close(fs_); }
 
@@ -352,6 +369,7 @@ const FatVolume::Folder* FatVolume::Load(std::uint64_t address, const std::strin
       entry.alias = names_.FromOem(slot.oem_alias);
     } else {
       entry.name = names_.FromOem(slot.oem_name);
+      if (codepage_ == 1252) entry.name = LowerFlaggedParts1252(entry.name, slot.case_bits);
     }
     entry.address = name->meta_addr;
     entry.attributes = slot.attributes;

@@ -107,6 +107,7 @@ class FatVolume {
 
   std::shared_ptr<DiskImage> image_;
   TSK_FS_INFO* fs_;
+  int codepage_;
   VolumeNames names_;
   std::string label_;
   std::vector<std::unique_ptr<Folder>> folders_;

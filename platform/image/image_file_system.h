@@ -18,7 +18,8 @@ namespace veskaro::platform {
 /// the 8.3 alias stored beside it, ignoring code page 1252 letter case; a folder
 /// component must name a folder (of any attributes). "\" and "/" both separate
 /// components; "." and ".." are applied to the text. Names come back as stored (the
-/// long name when there is one).
+/// long name when there is one; an 8.3 name with Windows NT's lower-case bits in
+/// lower case, as Windows NT and Linux show it).
 ///
 /// Directory search (FindFirst):
 /// - kNormal finds a file that is neither hidden nor system (read-only files are

@@ -7,9 +7,15 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
+#include <string_view>
 
+#include "platform/code_page.h"
 #include "platform/image/image_test_support.h"
+#include "testing/file_system_contract.h"
+#include "testing/shell_command.h"
+#include "testing/temp_folder.h"
 
 namespace veskaro::platform {
 namespace {
@@ -20,6 +26,91 @@ using image_test::SampleDrive;
 using image_test::Slurp;
 
 const fs::path kSample = fs::path(VESKARO_SAMPLE_DIR) / "drive_c";
+
+// The image file system under the shared contract: the tree is written into a
+// folder, copied onto a fresh FAT12 volume by mkfs.fat and mtools (which also set
+// the attributes), and that volume is drive C:.
+class ImageContract {
+ public:
+  static constexpr bool kAttributes = true;
+
+  void AddFile(std::string_view relative, std::string_view bytes, unsigned attributes) {
+    testing::WriteFile(temp_ / "tree" / HostRelative(relative), bytes);
+    if (attributes != 0) attributes_[std::string(relative)] = attributes;
+  }
+  void AddFolder(std::string_view relative, unsigned attributes) {
+    fs::create_directories(temp_ / "tree" / HostRelative(relative));
+    if (attributes != 0) attributes_[std::string(relative)] = attributes;
+  }
+  std::string Root() { return "C:"; }
+  FileSystem& Files() {
+    if (!files_) files_ = MakeVolume();
+    return *files_;
+  }
+  // The alias as mtools stored it ("::/PROGRA~1").
+  std::string Alias(std::string_view relative) {
+    Files();
+    const std::string out = Mtools("mshortname", testing::ShellQuote(Entry(relative)));
+    const std::size_t slash = out.find_last_of('/');
+    return slash == std::string::npos ? "" : out.substr(slash + 1, out.find('\n') - slash - 1);
+  }
+
+ private:
+  static std::string Utf8(std::string_view cp1252) {
+    std::string utf8;
+    EXPECT_TRUE(CodePageToUtf8(1252, cp1252, &utf8)) << cp1252;
+    return utf8;
+  }
+  static fs::path HostRelative(std::string_view relative) {
+    std::string path = Utf8(relative);
+    for (char& c : path) {
+      if (c == '\\') c = '/';
+    }
+    return path;
+  }
+  // `relative` as mtools names it on the volume.
+  std::string Entry(std::string_view relative) const {
+    return "::/" + HostRelative(relative).string();
+  }
+  // Runs an mtools command on the volume; its standard output.
+  std::string Mtools(const std::string& command, const std::string& args) const {
+    const testing::CommandResult r =
+        testing::RunShell("env MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 " + command + " -i " +
+                              testing::ShellQuote(Image()) + " " + args,
+                          temp_ / "err.txt");
+    EXPECT_EQ(r.status, 0) << command << " " << args << ": " << r.err;
+    return r.out;
+  }
+  std::string Image() const { return (temp_ / "c.img").string(); }
+
+  std::unique_ptr<FileSystem> MakeVolume() {
+    const testing::CommandResult made =
+        testing::RunShell("mkfs.fat -C -F 12 -n CONTRACT " + testing::ShellQuote(Image()) + " 4096",
+                          temp_ / "err.txt");
+    EXPECT_EQ(made.status, 0) << made.err;
+    Mtools("mcopy", "-s " + testing::ShellQuote((temp_ / "tree").string()) + "/* ::/");
+    for (const auto& [relative, attributes] : attributes_) {
+      std::string set;
+      if (attributes & testing::kReadOnly) set += " +r";
+      if (attributes & testing::kHidden) set += " +h";
+      if (attributes & testing::kSystem) set += " +s";
+      Mtools("mattrib", set + " " + testing::ShellQuote(Entry(relative)));
+    }
+    std::string error;
+    std::shared_ptr<DiskImage> image = OpenDiskImage(Image(), &error);
+    std::vector<DiskVolume> volumes;
+    if (image == nullptr || !FindDiskVolumes(image, 1252, &volumes, &error)) {
+      ADD_FAILURE() << error;
+      return std::make_unique<ImageFileSystem>(std::map<char, std::shared_ptr<FatVolume>>{});
+    }
+    return std::make_unique<ImageFileSystem>(
+        std::map<char, std::shared_ptr<FatVolume>>{{'C', volumes.front().volume}});
+  }
+
+  testing::TempFolder temp_{"veskaro-image-contract"};
+  std::map<std::string, unsigned> attributes_;  // entry -> ContractAttribute bits
+  std::unique_ptr<FileSystem> files_;
+};
 
 std::string WindowsPathOf(const fs::path& entry) {
   std::string path = "C:\\" + fs::relative(entry, kSample).string();
@@ -137,3 +228,5 @@ TEST(ImageFileSystemTest, DirectorySearchAsOnARealFatVolume) {
 
 }  // namespace
 }  // namespace veskaro::platform
+
+VESKARO_FILE_SYSTEM_READ_CONTRACT(Image, veskaro::platform::ImageContract);
